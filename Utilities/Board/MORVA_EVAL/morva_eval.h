@@ -1,0 +1,42 @@
+// The board's simple devices: eight LEDs on port E, two push buttons on port C
+// and two serial ports, each looked up in constant tables by its enumeration.
+#ifndef TILTMON_MORVA_EVAL_H
+#define TILTMON_MORVA_EVAL_H
+
+#include <cstdint>
+
+#include "stm32f2xx.h"
+#include "stm32f2xx_usart.h"
+
+enum Led_TypeDef : std::uint8_t { LED1 = 0, LED2 = 1, LED3 = 2, LED4 = 3, LED5 = 4, LED6 = 5, LED7 = 6, LED8 = 7 };
+enum Button_TypeDef : std::uint8_t { BUTTON_SW1 = 0, BUTTON_SW2 = 1 };
+enum ButtonMode_TypeDef : std::uint8_t { BUTTON_MODE_GPIO = 0, BUTTON_MODE_EXTI = 1 };
+enum COM_TypeDef : std::uint8_t { COM1 = 11, COM2 = 12 };
+
+constexpr int LEDn = 8;
+constexpr int COMn = 2;
+
+extern GPIO_TypeDef* GPIO_PORT[LEDn];
+extern const std::uint16_t GPIO_PIN[LEDn];
+extern const std::uint32_t GPIO_CLK[LEDn];
+
+extern USART_TypeDef* COM_USART[COMn];
+extern GPIO_TypeDef* COM_TX_PORT[COMn];
+extern GPIO_TypeDef* COM_RX_PORT[COMn];
+extern const std::uint32_t COM_USART_CLK[COMn];
+extern const std::uint32_t COM_TX_PORT_CLK[COMn];
+extern const std::uint32_t COM_RX_PORT_CLK[COMn];
+extern const std::uint16_t COM_TX_PIN[COMn];
+extern const std::uint16_t COM_RX_PIN[COMn];
+extern const std::uint8_t COM_TX_PIN_SOURCE[COMn];
+extern const std::uint8_t COM_RX_PIN_SOURCE[COMn];
+extern const std::uint8_t COM_TX_AF[COMn];
+extern const std::uint8_t COM_RX_AF[COMn];
+
+void STM_EVAL_LEDInit(Led_TypeDef Led);
+void STM_EVAL_LEDOn(Led_TypeDef Led);
+void STM_EVAL_LEDOff(Led_TypeDef Led);
+void STM_EVAL_LEDToggle(Led_TypeDef Led);
+void STM_EVAL_COMInit(COM_TypeDef COM, USART_InitTypeDef* USART_InitStruct);
+
+#endif

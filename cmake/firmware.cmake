@@ -1,0 +1,31 @@
+# The firmware's sources and include folders, shared by the target image and
+# the host build that runs the same code on the virtual board.
+
+set(TILTMON_FIRMWARE_INCLUDE_DIRS
+    ${PROJECT_SOURCE_DIR}/inc
+    ${PROJECT_SOURCE_DIR}/Libraries/Core
+    ${PROJECT_SOURCE_DIR}/Libraries/Core/seam/${TILTMON_PLATFORM}
+    ${PROJECT_SOURCE_DIR}/Libraries/F2xx_Periph_Driver/inc
+    ${PROJECT_SOURCE_DIR}/Utilities/Board/MORVA_EVAL
+    ${PROJECT_SOURCE_DIR}/Utilities/Board/Common
+    ${PROJECT_SOURCE_DIR}/Utilities/System
+)
+
+# Modules delivered as relocatable objects of their own as well.
+set(TILTMON_DELIVERED_MODULES
+    pllsetup=src/pllsetup.cpp
+    morva_debug=Utilities/System/morva_debug.cpp
+    sercom=Utilities/System/sercom.cpp
+)
+
+set(TILTMON_FIRMWARE_SOURCES
+    src/main.cpp
+    src/stm32f2xx_it.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_gpio.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_rcc.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_usart.cpp
+    Utilities/Board/MORVA_EVAL/morva_eval.cpp
+    Utilities/System/syscalls.cpp
+)
+
+set(TILTMON_WARNINGS -Wall -Wextra -Werror)

@@ -1,0 +1,122 @@
+// The clock tree set-up on the virtual board's clock control model.
+#include <gtest/gtest.h>
+
+#include "board_test.h"
+#include "models/rcc.h"
+#include "models/system_control_block.h"
+#include "stm32f2xx.h"
+#include "system_stm32f2xx.h"
+
+namespace {
+
+using sim::Rcc;
+
+class ClockSetupTest : public BoardTest {};
+
+TEST_F(ClockSetupTest, CrystalReadyRunsTheCoreAt100MHzFromThePll)
+{
+    SystemInit();
+
+    EXPECT_EQ(board.rcc().peek(Rcc::PLLCFGR), 0x05411004u);
+    const std::uint32_t cfgr = board.rcc().peek(Rcc::CFGR);
+    EXPECT_EQ(cfgr & 0x3u, 0x2u) << "system clock switch on the PLL";
+    EXPECT_EQ(cfgr & 0xCu, 0x8u) << "switch status: PLL in use";
+    EXPECT_EQ(cfgr & 0xF0u, 0x0u) << "AHB undivided";
+    EXPECT_EQ(cfgr & 0x1C00u, 0x1400u) << "APB1 = AHB / 4";
+    EXPECT_EQ(cfgr & 0xE000u, 0x8000u) << "APB2 = AHB / 2";
+    EXPECT_EQ(FLASH->ACR, 0x703u) << "ACR: prefetch, both caches, 3 wait states";
+    EXPECT_EQ(board.scb().vtor(), 0x08000000u);
+    EXPECT_EQ(SystemCoreClock, 100000000u);
+    EXPECT_EQ(board.rcc().hclk_hz(), 100000000u);
+    EXPECT_EQ(board.rcc().pclk1_hz(), 25000000u);
+    EXPECT_EQ(board.rcc().pclk2_hz(), 50000000u);
+}
+
+TEST_F(ClockSetupTest, MissingCrystalPollsExactly1280TimesAndStaysOnTheInternalOscillator)
+{
+    board.rcc().set_crystal_present(false);
+    const std::uint64_t reads_before = board.rcc().cr_reads();
+
+    SystemInit();
+
+    // Three read-modify-writes of CR before the poll, the HSE switch-on, the
+    // 1280 polls and the one read that decides.
+    EXPECT_EQ(board.rcc().cr_reads() - reads_before, 3u + 1u + 1280u + 1u);
+    EXPECT_EQ(board.rcc().peek(Rcc::CFGR), 0u);
+    EXPECT_EQ(board.rcc().peek(Rcc::PLLCFGR), 0x24003010u);
+    EXPECT_NE(board.rcc().peek(Rcc::CR) & 0x00010000u, 0u) << "HSE stays switched on";
+    EXPECT_EQ(FLASH->ACR, 0u) << "wait states as reset left them";
+    EXPECT_EQ(SystemCoreClock, 16000000u);
+}
+
+// Puts the board's clock tree in a given state through the registers, as
+// firmware would, waiting for each ready flag.
+class ClockTreeTest : public BoardTest {
+protected:
+    void wait_for(Reg<std::uint32_t>& reg, std::uint32_t mask, std::uint32_t value)
+    {
+        for (int polls = 0; (reg & mask) != value; ++polls) ASSERT_LT(polls, 100000) << "flag never came";
+    }
+    void run_from_hse()
+    {
+        RCC->CR |= RCC_CR_HSEON;
+        wait_for(RCC->CR, RCC_CR_HSERDY, RCC_CR_HSERDY);
+        RCC->CFGR = (RCC->CFGR & ~RCC_CFGR_SW) | 0x1u;
+        wait_for(RCC->CFGR, RCC_CFGR_SWS, RCC_CFGR_SWS_HSE);
+    }
+    void run_from_pll(std::uint32_t pllcfgr)
+    {
+        RCC->PLLCFGR = pllcfgr;
+        RCC->CR |= RCC_CR_PLLON;
+        wait_for(RCC->CR, RCC_CR_PLLRDY, RCC_CR_PLLRDY);
+        RCC->CFGR = (RCC->CFGR & ~RCC_CFGR_SW) | RCC_CFGR_SW_PLL;
+        wait_for(RCC->CFGR, RCC_CFGR_SWS, RCC_CFGR_SWS_PLL);
+    }
+    void set_ahb_prescaler(std::uint32_t field) { RCC->CFGR = (RCC->CFGR & ~RCC_CFGR_HPRE) | (field << 4); }
+};
+
+TEST_F(ClockTreeTest, ExternalOscillatorAsSystemClockGives25MHz)
+{
+    run_from_hse();
+    SystemCoreClockUpdate();
+    EXPECT_EQ(SystemCoreClock, 25000000u);
+}
+
+TEST_F(ClockTreeTest, AhbPrescalerShiftsTheResult)
+{
+    const struct {
+        std::uint32_t field;
+        std::uint32_t hz;
+    } cases[] = {{0, 16000000u}, {7, 16000000u}, {8, 8000000u}, {9, 4000000u}, {12, 250000u}, {15, 31250u}};
+    for (const auto& c : cases) {
+        set_ahb_prescaler(c.field);
+        SystemCoreClockUpdate();
+        EXPECT_EQ(SystemCoreClock, c.hz) << "AHB field " << c.field;
+    }
+}
+
+TEST_F(ClockTreeTest, PllFromInternalOscillatorDividesBeforeMultiplying)
+{
+    // HSI, M = 16, N = 192, P code 0: 16 MHz / 16 * 192 / 2.
+    run_from_pll(16u | (192u << 6));
+    SystemCoreClockUpdate();
+    EXPECT_EQ(SystemCoreClock, 96000000u);
+}
+
+TEST_F(ClockTreeTest, PllFromCrystalWithAnUnevenDividerLosesTheRemainder)
+{
+    run_from_hse();
+    // HSE, M = 3, N = 50, P code 0: 25000000 / 3 = 8333333, * 50 / 2.
+    run_from_pll(3u | (50u << 6) | RCC_PLLCFGR_PLLSRC);
+    SystemCoreClockUpdate();
+    EXPECT_EQ(SystemCoreClock, 8333333u * 50u / 2u);
+}
+
+TEST_F(ClockTreeTest, PllDividerMOfZeroReportsZeroHertzInsteadOfFailing)
+{
+    run_from_pll(0u | (192u << 6));
+    SystemCoreClockUpdate();
+    EXPECT_EQ(SystemCoreClock, 0u);
+}
+
+}  // namespace
