@@ -1,0 +1,43 @@
+# The two commands for a new user: `make demo` and `make test`.
+# Both install what is missing first (Debian 12, as root, with apt-get).
+
+PACKAGES := cmake make g++ libgtest-dev python3 \
+            gcc-arm-none-eabi binutils-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib \
+            qemu-system-arm gdb-multiarch
+
+.PHONY: demo test deps host target image bench clean
+
+deps:
+	@missing=""; \
+	for p in $(PACKAGES); do dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	  echo "installing:$$missing"; \
+	  if [ "$$(id -u)" -ne 0 ]; then echo "not root: install these packages first:$$missing" >&2; exit 1; fi; \
+	  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $$missing; \
+	fi
+
+target: deps
+	cmake --preset target
+	cmake --build --preset target
+
+host: deps
+	cmake --preset host
+	cmake --build --preset host
+
+image: target
+
+test: target host
+	ctest --preset host
+
+demo: host
+	@echo "== start-up: LEDs and the clock tree"
+	@./build/host/tools/simulator/tiltmon-sim --seconds 1 2>&1 | grep -v "swapcontext"
+	@echo
+	@echo "== a hard fault in the running firmware: its report on the console line"
+	@./build/host/tools/simulator/tiltmon-sim --seconds 0.2 --fault-at 50 2>&1 | grep -v "swapcontext"
+
+bench: target host
+	cmake --build build/host --target image_budget
+
+clean:
+	rm -rf build

@@ -1,0 +1,167 @@
+// The clock-control model through the bus: oscillator start-up in virtual
+// time, PLL lock, the clock switch and the frequencies that follow.
+#include <gtest/gtest.h>
+
+#include "core/bus.h"
+#include "core/sim_error.h"
+#include "models/rcc.h"
+
+namespace {
+
+using sim::Rcc;
+
+constexpr std::uint32_t kCrHseOn = 0x00010000u, kCrHseReady = 0x00020000u;
+constexpr std::uint32_t kCrPllOn = 0x01000000u, kCrPllReady = 0x02000000u;
+
+class RccModel : public ::testing::Test {
+protected:
+    RccModel() { bus.map(Rcc::kBase, Rcc::kSize, rcc, "RCC"); }
+
+    std::uint32_t read(std::uint32_t offset) { return bus.read(Rcc::kBase + offset, 4); }
+    void write(std::uint32_t offset, std::uint32_t value) { bus.write(Rcc::kBase + offset, 4, value); }
+    void set_bits(std::uint32_t offset, std::uint32_t bits) { write(offset, read(offset) | bits); }
+
+    // Crystal, PLL and switch as the start-up code does it.
+    void run_from_pll(std::uint32_t pllcfgr, std::uint32_t prescalers)
+    {
+        set_bits(Rcc::CR, kCrHseOn);
+        clock.advance(Rcc::kHseStartup);
+        write(Rcc::CFGR, prescalers);
+        write(Rcc::PLLCFGR, pllcfgr);
+        set_bits(Rcc::CR, kCrPllOn);
+        clock.advance(Rcc::kPllLock);
+        set_bits(Rcc::CFGR, 2);
+    }
+
+    sim::VirtualClock clock;
+    Rcc rcc{clock};
+    sim::Bus bus;
+};
+
+TEST_F(RccModel, PowersOnRunningFromHsiWithChipResetValues)
+{
+    EXPECT_EQ(read(Rcc::CR), 0x00000083u);
+    EXPECT_EQ(read(Rcc::PLLCFGR), 0x24003010u);
+    EXPECT_EQ(read(Rcc::CFGR), 0u);
+    EXPECT_EQ(read(Rcc::AHB1ENR), 0u);
+    EXPECT_EQ(rcc.sysclk_hz(), 16000000u);
+    EXPECT_EQ(rcc.pclk1_hz(), 16000000u);
+}
+
+TEST_F(RccModel, CrystalBecomesReadyAfterItsStartupTime)
+{
+    set_bits(Rcc::CR, kCrHseOn);
+    clock.advance(Rcc::kHseStartup - 1);
+    EXPECT_EQ(read(Rcc::CR) & kCrHseReady, 0u);
+    clock.advance(1);
+    EXPECT_NE(read(Rcc::CR) & kCrHseReady, 0u);
+
+    write(Rcc::CR, read(Rcc::CR) & ~kCrHseOn);
+    EXPECT_EQ(read(Rcc::CR) & kCrHseReady, 0u) << "HSE off drops its ready flag at once";
+}
+
+TEST_F(RccModel, WithheldCrystalNeverBecomesReadyAndEveryPollIsCounted)
+{
+    rcc.set_crystal_present(false);
+    rcc.reset();  // the crystal is the board's: a reset keeps it withheld
+    set_bits(Rcc::CR, kCrHseOn);
+    const std::uint64_t before = rcc.cr_reads();
+    int polls = 0;
+    while (polls < 1280 && (read(Rcc::CR) & kCrHseReady) == 0) {
+        ++polls;
+        clock.advance(1000);
+    }
+    EXPECT_EQ(polls, 1280);
+    EXPECT_EQ(rcc.cr_reads() - before, 1280u);
+    write(Rcc::PLLCFGR, 0x05411004u);
+    set_bits(Rcc::CR, kCrPllOn);  // PLL fed from the dead crystal
+    set_bits(Rcc::CFGR, 2);
+    clock.advance(10 * Rcc::kPllLock);
+    EXPECT_EQ(read(Rcc::CR) & kCrPllReady, 0u);
+    EXPECT_EQ(read(Rcc::CFGR) & 0xCu, 0u) << "the switch waits for a ready source";
+    EXPECT_EQ(rcc.sysclk_hz(), 16000000u);
+}
+
+TEST_F(RccModel, ClockTreeOfTheStartupCode)
+{
+    run_from_pll(0x05411004u, 0x00009400u);
+    EXPECT_EQ(read(Rcc::CFGR) & 0xCu, 0x8u);
+    EXPECT_EQ(rcc.sysclk_hz(), 100000000u);
+    EXPECT_EQ(rcc.hclk_hz(), 100000000u);
+    EXPECT_EQ(rcc.pclk1_hz(), 25000000u);
+    EXPECT_EQ(rcc.pclk2_hz(), 50000000u);
+}
+
+TEST_F(RccModel, SwitchToPllWaitsForLock)
+{
+    set_bits(Rcc::CR, kCrHseOn);
+    clock.advance(Rcc::kHseStartup);
+    write(Rcc::PLLCFGR, 0x05411004u);
+    set_bits(Rcc::CR, kCrPllOn);
+    set_bits(Rcc::CFGR, 2);
+    EXPECT_EQ(read(Rcc::CFGR) & 0xCu, 0u);
+    clock.advance(Rcc::kPllLock);
+    EXPECT_EQ(read(Rcc::CFGR) & 0xCu, 0x8u);
+}
+
+struct TreeCase {
+    const char* name;
+    std::uint32_t pllcfgr, prescalers;
+    std::uint32_t sysclk, hclk, pclk1, pclk2;
+};
+
+void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.name; }
+
+class RccTree : public RccModel, public ::testing::WithParamInterface<TreeCase> {};
+
+TEST_P(RccTree, FrequenciesFollowPllAndPrescalers)
+{
+    const TreeCase& c = GetParam();
+    run_from_pll(c.pllcfgr, c.prescalers);
+    EXPECT_EQ(rcc.sysclk_hz(), c.sysclk);
+    EXPECT_EQ(rcc.hclk_hz(), c.hclk);
+    EXPECT_EQ(rcc.pclk1_hz(), c.pclk1);
+    EXPECT_EQ(rcc.pclk2_hz(), c.pclk2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RccTree,
+    ::testing::Values(
+        // HSI source, M 16, N 192, P 2.
+        TreeCase{"HsiPll96MHz", 0x00003010u, 0, 96000000u, 96000000u, 96000000u, 96000000u},
+        // AHB field 9 divides by 4, field 4 does not divide; APB codes 7 (/16) and 5 (/4).
+        TreeCase{"AhbDiv4", 0x05411004u, 0x00000090u, 100000000u, 25000000u, 25000000u, 25000000u},
+        TreeCase{"AhbField4NoDivision", 0x05411004u, 0x0000BC40u, 100000000u, 100000000u, 6250000u, 25000000u},
+        TreeCase{"AhbDiv512", 0x05411004u, 0x000000F0u, 100000000u, 195312u, 195312u, 195312u},
+        TreeCase{"MZeroGivesNoClock", 0x05411000u, 0, 0u, 0u, 0u, 0u}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RccModel, HardwareGuardsTheRunningClock)
+{
+    run_from_pll(0x05411004u, 0);
+    write(Rcc::CR, read(Rcc::CR) & ~(kCrPllOn | kCrHseOn | 1u));
+    EXPECT_EQ(read(Rcc::CR) & (kCrPllOn | kCrHseOn | 1u), kCrPllOn | kCrHseOn)
+        << "PLL and its crystal stay on while they clock the system; HSI may stop";
+    EXPECT_THROW(write(Rcc::PLLCFGR, 0x24003010u), sim::SimError);
+    EXPECT_THROW(write(Rcc::CFGR, 3), sim::SimError);
+}
+
+TEST_F(RccModel, ReadyFlagsAreReadOnly)
+{
+    write(Rcc::CR, 0x83u | kCrPllReady | kCrHseReady);
+    EXPECT_EQ(read(Rcc::CR), 0x83u);
+    write(Rcc::CFGR, 0x8u);  // the switch status is the hardware's too
+    EXPECT_EQ(read(Rcc::CFGR), 0u);
+}
+
+TEST_F(RccModel, ResetCancelsStartupInProgress)
+{
+    set_bits(Rcc::CR, kCrHseOn);
+    clock.advance(Rcc::kHseStartup / 2);
+    rcc.reset();
+    EXPECT_EQ(rcc.cr_reads(), 0u);
+    clock.advance(Rcc::kHseStartup);
+    EXPECT_EQ(rcc.peek(Rcc::CR), 0x00000083u);
+}
+
+}  // namespace

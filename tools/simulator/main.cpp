@@ -1,0 +1,153 @@
+// tiltmon-sim: boots the firmware on the virtual board and shows what the
+// board does: the LEDs, the bytes on the console line and the clock tree.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "board/board.h"
+#include "models/rcc.h"
+#include "models/usart.h"
+#include "system_stm32f2xx.h"
+
+namespace {
+
+struct Options {
+    double seconds = 1.0;
+    bool crystal = true;
+    double fault_at_ms = -1.0;  // force a hard fault at this time; negative: none
+};
+
+void usage(const char* program)
+{
+    std::fprintf(stderr,
+                 "usage: %s [--seconds S] [--no-crystal] [--fault-at MS]\n"
+                 "  --seconds S     virtual time to run (default 1)\n"
+                 "  --no-crystal    withhold the 25 MHz crystal: start-up stays on the 16 MHz oscillator\n"
+                 "  --fault-at MS   force a hard fault in the running firmware after MS milliseconds\n",
+                 program);
+}
+
+bool parse_number(const char* text, double& out)
+{
+    char* end = nullptr;
+    out = std::strtod(text, &end);
+    return end != text && *end == '\0' && out >= 0.0;
+}
+
+bool parse(int argc, char** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--no-crystal") {
+            options.crystal = false;
+        } else if ((arg == "--seconds" || arg == "--fault-at") && i + 1 < argc) {
+            double value = 0;
+            if (!parse_number(argv[++i], value)) {
+                std::fprintf(stderr, "%s: '%s' is not a non-negative number\n", arg.c_str(), argv[i]);
+                return false;
+            }
+            (arg == "--seconds" ? options.seconds : options.fault_at_ms) = value;
+        } else {
+            std::fprintf(stderr, "unknown or incomplete option '%s'\n", arg.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string leds(const sim::Board& board)
+{
+    std::string text;
+    for (int led = 1; led <= 8; ++led) text += board.led(led) ? '*' : '.';
+    return text;
+}
+
+// Console bytes as text, control characters spelled out.
+std::string visible(const std::string& bytes)
+{
+    std::string text;
+    for (unsigned char c : bytes) {
+        if (c == '\r')
+            text += "\\r";
+        else if (c == '\n')
+            text += "\\n";
+        else if (c < 0x20 || c >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            text += hex;
+        } else
+            text += static_cast<char>(c);
+    }
+    return text;
+}
+
+double ms(sim::Nanoseconds t) { return static_cast<double>(t) / 1e6; }
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    if (!parse(argc, argv, options)) {
+        usage(argv[0]);
+        return 2;
+    }
+
+    sim::Board board;
+    board.rcc().set_crystal_present(options.crystal);
+    std::printf("tiltmon on the virtual board (crystal %s)\n", options.crystal ? "fitted" : "withheld");
+    std::printf("LEDs shown as LED1..LED8, '*' lit\n\n");
+
+    board.power_on();
+    const sim::Nanoseconds end = board.clock().now() + static_cast<sim::Nanoseconds>(options.seconds * 1e9);
+    const sim::Nanoseconds step = 1000000;  // 1 ms
+    bool fault_forced = false;
+    std::string shown_leds;
+    std::size_t shown_bytes = 0;
+    std::string partial_line;
+    // Console bytes are shown a line at a time, stamped when the line ends.
+    auto show_console = [&](bool flush) {
+        const std::string out = board.serial_output();
+        partial_line += out.substr(shown_bytes);
+        shown_bytes = out.size();
+        for (std::size_t end_of_line; (end_of_line = partial_line.find('\n')) != std::string::npos;) {
+            std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()),
+                        visible(partial_line.substr(0, end_of_line + 1)).c_str());
+            partial_line.erase(0, end_of_line + 1);
+        }
+        if (flush && !partial_line.empty()) {
+            std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()), visible(partial_line).c_str());
+            partial_line.clear();
+        }
+    };
+
+    while (board.clock().now() < end && !board.stopped()) {
+        if (options.fault_at_ms >= 0 && !fault_forced && ms(board.clock().now()) >= options.fault_at_ms) {
+            const std::uint32_t frame[8] = {0x00000001u, 0x00000002u, 0x00000003u, 0x00000004u,
+                                            0x0000000Cu, 0x08000411u, 0x08000520u, 0x01000000u};
+            board.force_hard_fault(frame);
+            fault_forced = true;
+            std::printf("%10.3f ms  hard fault forced\n", ms(board.clock().now()));
+        }
+        board.run_for(step);
+        if (leds(board) != shown_leds) {
+            shown_leds = leds(board);
+            std::printf("%10.3f ms  LEDs %s\n", ms(board.clock().now()), shown_leds.c_str());
+        }
+        show_console(false);
+    }
+    // Let the line finish what is under way.
+    if (board.stopped()) board.run_for(step);
+    show_console(true);
+
+    std::printf("\nclock tree: SYSCLK %u Hz, HCLK %u Hz, PCLK1 %u Hz, PCLK2 %u Hz; SystemCoreClock %u\n",
+                board.rcc().sysclk_hz(), board.rcc().hclk_hz(), board.rcc().pclk1_hz(), board.rcc().pclk2_hz(),
+                SystemCoreClock);
+    std::printf("console line: %.0f bit/s, %zu bytes sent\n", board.usart(2).bit_rate(),
+                board.serial_output().size());
+    std::printf("foreground loop passes: %llu\n", static_cast<unsigned long long>(board.idle_passes()));
+    if (board.stopped()) std::printf("firmware stopped: %s\n", board.stop_reason().c_str());
+    std::printf("virtual time: %.3f ms\n", ms(board.clock().now()));
+    return 0;
+}
