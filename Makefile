@@ -38,6 +38,7 @@ demo: host
 
 bench: target host
 	cmake --build build/host --target image_budget
+	cmake --build build/host --target sim_speed_report
 
 clean:
 	rm -rf build

@@ -53,6 +53,7 @@ Board::Board()
 
     map_models();
     bus_.set_access_hook([this] { cpu_->on_bus_access(); });
+    bus_.set_poll_hook([this] { cpu_->skip_to_next_event(); });
     bus_.reset_all();
 
     g_current = this;

@@ -114,6 +114,15 @@ void Cpu::idle()
     checkpoint();
 }
 
+void Cpu::skip_to_next_event()
+{
+    const auto next = clock_.next_event_time();
+    if (!next || *next <= clock_.now()) return;
+    // Outside a run the test's own time has no deadline.
+    const bool in_run = running_ != nullptr && Fiber::current() == running_;
+    clock_.advance_to(in_run ? std::min(*next, std::max(deadline_, clock_.now())) : *next);
+}
+
 void Cpu::take_pending()
 {
     if (taking_) return;  // an entry in progress takes no other until its handler runs

@@ -45,6 +45,9 @@ public:
     // --- called from the firmware's side ----------------------------------
     void on_bus_access();
     void idle();
+    // A busy-wait on a register: nothing it reads can change before the
+    // board's next event, so time goes straight there.
+    void skip_to_next_event();
     [[noreturn]] void endless_loop(const std::string& why);
     void breakpoint() { ++breakpoints_; }
 

@@ -50,12 +50,30 @@ std::uint32_t Bus::read(std::uint32_t address, unsigned width)
 {
     if (hook_) hook_();
     Region& r = region_for(address, width, false);
-    return r.model->read(address - r.base, width);
+    const std::uint32_t value = r.model->read(address - r.base, width);
+    note_read(address, width, value);
+    return value;
+}
+
+void Bus::note_read(std::uint32_t address, unsigned width, std::uint32_t value)
+{
+    if (address == last_read_.address && width == last_read_.width && value == last_read_.value) {
+        if (++last_read_.repeats >= kPollReads && poll_hook_) {
+            last_read_.repeats = 0;
+            poll_hook_();
+        }
+        return;
+    }
+    last_read_.address = address;
+    last_read_.width = width;
+    last_read_.value = value;
+    last_read_.repeats = 1;
 }
 
 void Bus::write(std::uint32_t address, unsigned width, std::uint32_t value)
 {
     if (hook_) hook_();
+    last_read_.repeats = 0;
     Region& r = region_for(address, width, true);
     r.model->write(address - r.base, width, value);
 }

@@ -26,6 +26,11 @@ public:
 
     // Runs before every access: where time passes and interrupts are taken.
     void set_access_hook(AccessHook hook) { hook_ = std::move(hook); }
+    // Runs when the same register has read the same value several times in a
+    // row with nothing else on the bus: a busy-wait, which can see a change
+    // only after the next event of the board.
+    void set_poll_hook(AccessHook hook) { poll_hook_ = std::move(hook); }
+    static constexpr unsigned kPollReads = 4;
 
     // Name of the model at an address, or "" when nothing is mapped there.
     std::string name_at(std::uint32_t address) const;
@@ -42,8 +47,17 @@ private:
     };
     Region& region_for(std::uint32_t address, unsigned width, bool write);
 
+    void note_read(std::uint32_t address, unsigned width, std::uint32_t value);
+
     std::vector<Region> regions_;
     AccessHook hook_;
+    AccessHook poll_hook_;
+    struct {
+        std::uint32_t address = 0;
+        unsigned width = 0;
+        std::uint32_t value = 0;
+        unsigned repeats = 0;
+    } last_read_;
 };
 
 // The bus that the register cells of the firmware reach on this thread.

@@ -103,6 +103,45 @@ TEST(Bus, AMisuseInsideARunEndsTheRunAndReachesTheTest)
     EXPECT_NE(board.stop_reason().find("GPIOA"), std::string::npos) << board.stop_reason();
 }
 
+TEST(Bus, RepeatedIdenticalReadsAreSeenAsABusyWait)
+{
+    sim::Bus bus;
+    Scratch scratch;
+    bus.map(0x40000000, 8, scratch, "scratch");
+    int polls = 0;
+    bus.set_poll_hook([&] { ++polls; });
+
+    for (int i = 0; i < 3; ++i) bus.read(0x40000000, 4);
+    EXPECT_EQ(polls, 0);
+    bus.read(0x40000000, 4);
+    EXPECT_EQ(polls, 1) << "the fourth identical read";
+
+    bus.read(0x40000000, 4);
+    bus.write(0x40000004, 4, 1);  // anything else on the bus breaks the run
+    bus.read(0x40000000, 4);
+    bus.read(0x40000004, 4);
+    bus.read(0x40000000, 4);
+    EXPECT_EQ(polls, 1);
+
+    scratch.words_[0] = 7;  // a changed value is no busy-wait either
+    for (int i = 0; i < 3; ++i) bus.read(0x40000000, 4);
+    EXPECT_EQ(polls, 1);
+}
+
+TEST(Bus, ABusyWaitOnTheConsoleSkipsToTheEndOfTheCharacter)
+{
+    sim::Board board;
+    board.power_on();
+    RCC->APB1ENR |= 1u << 17;
+    USART2->BRR = 0x008B;  // 115200 bit/s at 16 MHz
+    USART2->CR1 = 0x200C;
+    USART2->DR = 'x';
+    int reads = 0;
+    while ((USART2->SR & 0x40u) == 0) ++reads;
+    EXPECT_LT(reads, 10) << "not some 700 reads of 2 cycles each";
+    EXPECT_GE(board.clock().now(), 10u * 1000000000u / 115200u);
+}
+
 TEST(VirtualClock, EventsFireInTimeOrderThenInTheOrderScheduled)
 {
     sim::VirtualClock clock;
