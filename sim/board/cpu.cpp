@@ -40,6 +40,7 @@ void Cpu::reset(std::function<void()> entry)
     stop_reason_.clear();
     idle_passes_ = 0;
     breakpoints_ = 0;
+    aimed_ = nullptr;
     exc_returns_.clear();
     fault_on_process_stack_ = false;
 }
@@ -93,8 +94,21 @@ void Cpu::checkpoint()
     if (clock_.now() >= deadline_ || (stop_when_ != nullptr && (*stop_when_)())) running_->yield();
 }
 
+void Cpu::at_access(std::uint64_t n, std::function<void()> action)
+{
+    if (n == 0) throw SimError("at_access counts from the next access: n must be at least 1");
+    aimed_at_ = accesses_ + n;
+    aimed_ = std::move(action);
+}
+
 void Cpu::on_bus_access()
 {
+    ++accesses_;
+    if (aimed_ && accesses_ == aimed_at_) {
+        const std::function<void()> action = std::move(aimed_);
+        aimed_ = nullptr;
+        action();
+    }
     clock_.advance(cycles(CYCLES_PER_BUS_ACCESS));
     take_pending();
     checkpoint();

@@ -51,6 +51,11 @@ public:
     [[noreturn]] void endless_loop(const std::string& why);
     void breakpoint() { ++breakpoints_; }
 
+    // Runs action as an interrupt would, just before the n-th bus access from
+    // now (n >= 1): how a test aims an event at one exact point of the code.
+    void at_access(std::uint64_t n, std::function<void()> action);
+    std::uint64_t bus_accesses() const { return accesses_; }
+
     // --- the state of the run ---------------------------------------------
     bool stopped() const { return stopped_; }
     const std::string& stop_reason() const { return stop_reason_; }
@@ -88,6 +93,9 @@ private:
     std::uint64_t idle_passes_ = 0;
     unsigned breakpoints_ = 0;
     bool taking_ = false;
+    std::uint64_t accesses_ = 0;
+    std::uint64_t aimed_at_ = 0;
+    std::function<void()> aimed_;
 
     std::vector<std::uint32_t> exc_returns_;
     bool fault_on_process_stack_ = false;

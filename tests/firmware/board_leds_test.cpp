@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "board_test.h"
+#include "board/cpu.h"
 #include "models/gpio_port.h"
 #include "morva_eval.h"
 
@@ -44,6 +45,27 @@ TEST_F(LedTest, OnOffAndToggleTouchOnlyTheirOwnPin)
     STM_EVAL_LEDOff(LED4);
     EXPECT_FALSE(board.led(4));
     EXPECT_TRUE(board.led(8)) << "switching one LED leaves the others";
+}
+
+TEST_F(LedTest, AnInterruptBetweenTheReadAndTheWriteOfAToggleKeepsItsChange)
+{
+    for (int led = LED1; led <= LED8; ++led) STM_EVAL_LEDInit(static_cast<Led_TypeDef>(led));
+    // Find how many bus accesses a toggle makes, then aim a switch of LED2
+    // at each of them in turn, as the button handler could.
+    const std::uint64_t before = board.cpu().bus_accesses();
+    STM_EVAL_LEDToggle(LED4);
+    const std::uint64_t accesses = board.cpu().bus_accesses() - before;
+    ASSERT_GE(accesses, 2u);
+    STM_EVAL_LEDToggle(LED4);
+
+    for (std::uint64_t at = 1; at <= accesses; ++at) {
+        STM_EVAL_LEDOff(LED2);
+        board.cpu().at_access(at, [] { STM_EVAL_LEDOn(LED2); });
+        STM_EVAL_LEDToggle(LED4);
+        EXPECT_TRUE(board.led(2)) << "LED2 switched on before access " << at << " of the toggle";
+        EXPECT_TRUE(board.led(4)) << "the toggle itself still happened";
+        STM_EVAL_LEDToggle(LED4);
+    }
 }
 
 }  // namespace

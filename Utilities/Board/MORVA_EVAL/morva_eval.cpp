@@ -38,7 +38,18 @@ void STM_EVAL_LEDOn(Led_TypeDef Led) { GPIO_PORT[Led]->BSRRL = GPIO_PIN[Led]; }
 
 void STM_EVAL_LEDOff(Led_TypeDef Led) { GPIO_PORT[Led]->BSRRH = GPIO_PIN[Led]; }
 
-void STM_EVAL_LEDToggle(Led_TypeDef Led) { GPIO_PORT[Led]->ODR ^= GPIO_PIN[Led]; }
+// Inverts the pin through the set/reset register rather than writing the
+// whole output register back: an interrupt that switches another LED of the
+// port between the read and the write keeps its change.
+void STM_EVAL_LEDToggle(Led_TypeDef Led)
+{
+    GPIO_TypeDef* const port = GPIO_PORT[Led];
+    const std::uint16_t pin = GPIO_PIN[Led];
+    if ((port->ODR & pin) != 0)
+        port->BSRRH = pin;
+    else
+        port->BSRRL = pin;
+}
 
 void STM_EVAL_COMInit(COM_TypeDef COM, USART_InitTypeDef* USART_InitStruct)
 {
