@@ -107,6 +107,24 @@ TEST_F(BootTest, AHardFaultInTheLoopIsReportedOnTheConsole)
     EXPECT_NE(board.serial_output().find("AFSR = 0x00000000\r\n"), std::string::npos);
 }
 
+TEST_F(BootTest, PowerOnInTheMiddleOfAReportStartsAfresh)
+{
+    board.power_on();
+    board.run_for(5_ms);
+    const std::uint32_t frame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    board.force_hard_fault(frame);
+    board.run_for(3_ms);  // a few lines of the report are out, the rest is not
+    ASSERT_FALSE(board.stopped());
+    const std::size_t sent = board.serial_output().size();
+    ASSERT_GT(sent, 0u);
+
+    board.power_on();
+    board.run_for(20_ms);
+    EXPECT_FALSE(board.stopped()) << board.stop_reason();
+    EXPECT_TRUE(board.led(1));
+    EXPECT_EQ(board.serial_output().size(), sent) << "nothing more of the old report after the reset";
+}
+
 // One pass of the foreground loop per call, with LocalTime as given.
 class ForegroundPassTest : public ::testing::Test {
 protected:
