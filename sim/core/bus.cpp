@@ -1,23 +1,9 @@
 #include "bus.h"
 
-#include <cstdio>
-
 #include "reg_access.h"
 #include "sim_error.h"
 
 namespace sim {
-
-std::string access_text(unsigned width, bool write)
-{
-    return std::to_string(8 * width) + "-bit " + (write ? "write" : "read");
-}
-
-std::string hex32(unsigned long value)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%08lX", value);
-    return text;
-}
 
 void Bus::map(std::uint32_t base, std::uint32_t size, Peripheral& model, std::string name, ClockGate clocked)
 {
