@@ -54,6 +54,7 @@ Board::Board()
     map_models();
     bus_.set_access_hook([this] { cpu_->on_bus_access(); });
     bus_.set_poll_hook([this] { cpu_->skip_to_next_event(); });
+    cpu_->set_wait_description([this] { return clock_.next_event_time() ? std::string() : bus_.busy_wait(); });
     bus_.reset_all();
 
     g_current = this;
@@ -138,6 +139,8 @@ bool Board::led(int number) const
     const int pin = LED1_PIN + number - 1;
     return port.mode(pin) == GPIO_MODE_OUTPUT && port.level(pin);
 }
+
+std::string Board::busy_wait() const { return bus_.busy_wait(); }
 
 std::string Board::serial_output() const { return usart2_->transmitted_text(); }
 void Board::clear_serial_output() { usart2_->clear_transmitted(); }

@@ -57,6 +57,9 @@ public:
     // run stopped there and cannot go on until the next power-on.
     bool stopped() const;
     const std::string& stop_reason() const;
+    // The register the firmware busy-waits on now ("32-bit read at
+    // 0x40023800 (RCC)"), or "" when it is not polling.
+    std::string busy_wait() const;
     // Passes of the foreground loop's idle point since power-on.
     std::uint64_t idle_passes() const;
 

@@ -83,8 +83,11 @@ void Cpu::run_code(const std::function<void()>& code, Nanoseconds deadline)
     stop_when_ = nullptr;
     while (!stopped_ && !fiber.finished()) {
         resume(fiber);
-        if (!fiber.finished() && !stopped_ && clock_.now() >= deadline)
-            throw SimError("firmware code still running at the end of its time limit");
+        if (!fiber.finished() && !stopped_ && clock_.now() >= deadline) {
+            const std::string wait = describe_wait_ ? describe_wait_() : "";
+            throw SimError("firmware code still running at the end of its time limit" +
+                           (wait.empty() ? std::string() : ", busy-waiting on a " + wait + " that nothing will change"));
+        }
     }
 }
 

@@ -29,10 +29,14 @@ class Cpu {
 public:
     using Handler = void (*)();
     using HandlerLookup = std::function<Handler(int exception)>;
+    using WaitDescription = std::function<std::string()>;
 
     Cpu(VirtualClock& clock, ExceptionState& exceptions, std::function<std::uint32_t()> hclk_hz,
         HandlerLookup handlers);
     ~Cpu();
+
+    // Where the code busy-waits, for the message of a run that runs out of time.
+    void set_wait_description(WaitDescription describe) { describe_wait_ = std::move(describe); }
 
     // Drops whatever the firmware was doing; the next run starts at entry.
     void reset(std::function<void()> entry);
@@ -81,6 +85,7 @@ private:
     ExceptionState& exceptions_;
     std::function<std::uint32_t()> hclk_hz_;
     HandlerLookup handlers_;
+    WaitDescription describe_wait_;
 
     std::unique_ptr<Fiber> firmware_;
     std::function<void()> entry_;

@@ -44,12 +44,14 @@ std::uint32_t Bus::read(std::uint32_t address, unsigned width)
 void Bus::note_read(std::uint32_t address, unsigned width, std::uint32_t value)
 {
     if (address == last_read_.address && width == last_read_.width && value == last_read_.value) {
-        if (++last_read_.repeats >= kPollReads && poll_hook_) {
+        if (++last_read_.repeats >= kPollReads) {
             last_read_.repeats = 0;
-            poll_hook_();
+            last_read_.polling = true;
+            if (poll_hook_) poll_hook_();
         }
         return;
     }
+    last_read_.polling = false;
     last_read_.address = address;
     last_read_.width = width;
     last_read_.value = value;
@@ -60,8 +62,16 @@ void Bus::write(std::uint32_t address, unsigned width, std::uint32_t value)
 {
     if (hook_) hook_();
     last_read_.repeats = 0;
+    last_read_.polling = false;
     Region& r = region_for(address, width, true);
     r.model->write(address - r.base, width, value);
+}
+
+std::string Bus::busy_wait() const
+{
+    if (!last_read_.polling) return "";
+    return access_text(last_read_.width, false) + " at " + hex32(last_read_.address) + " (" +
+           name_at(last_read_.address) + ")";
 }
 
 std::string Bus::name_at(std::uint32_t address) const

@@ -32,6 +32,10 @@ public:
     void set_poll_hook(AccessHook hook) { poll_hook_ = std::move(hook); }
     static constexpr unsigned kPollReads = 4;
 
+    // "32-bit read at 0x40004400 (USART2)" while the code busy-waits on that
+    // register, else "".
+    std::string busy_wait() const;
+
     // Name of the model at an address, or "" when nothing is mapped there.
     std::string name_at(std::uint32_t address) const;
 
@@ -57,6 +61,7 @@ private:
         unsigned width = 0;
         std::uint32_t value = 0;
         unsigned repeats = 0;
+        bool polling = false;
     } last_read_;
 };
 

@@ -7,6 +7,7 @@
 #include "core/bus.h"
 #include "core/sim_error.h"
 #include "core/virtual_clock.h"
+#include "models/rcc.h"
 #include "reg_access.h"
 #include "stm32f2xx.h"
 
@@ -140,6 +141,28 @@ TEST(Bus, ABusyWaitOnTheConsoleSkipsToTheEndOfTheCharacter)
     while ((USART2->SR & 0x40u) == 0) ++reads;
     EXPECT_LT(reads, 10) << "not some 700 reads of 2 cycles each";
     EXPECT_GE(board.clock().now(), 10u * 1000000000u / 115200u);
+}
+
+TEST(Bus, AWaitThatNothingWillEndSaysWhereItWaits)
+{
+    sim::Board board;
+    board.rcc().set_crystal_present(false);
+    board.power_on();
+    const std::string error = error_of([&] {
+        board.run_code(
+            [] {
+                // A PLL fed from a crystal that never starts never locks.
+                RCC->CR |= RCC_CR_HSEON;
+                RCC->PLLCFGR = 0x05411004u;
+                RCC->CR |= RCC_CR_PLLON;
+                while ((RCC->CR & RCC_CR_PLLRDY) == 0) {
+                }
+            },
+            10000000);
+    });
+    EXPECT_EQ(error,
+              "firmware code still running at the end of its time limit, busy-waiting on a 32-bit read at "
+              "0x40023800 (RCC) that nothing will change");
 }
 
 TEST(VirtualClock, EventsFireInTimeOrderThenInTheOrderScheduled)
