@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-constexpr std::uint32_t HSI_VALUE = 16000000u;
-constexpr std::uint32_t HSE_VALUE = 25000000u;
+#include "clock_tree.h"
+
 constexpr std::uint32_t HSE_STARTUP_TIMEOUT = 0x0500u;  // polls of the crystal's ready flag
 
 extern std::uint32_t SystemCoreClock;  // core (AHB) clock in Hz

@@ -67,27 +67,5 @@ void SystemInit(void)
 void SystemCoreClockUpdate(void)
 {
     const std::uint32_t cfgr = RCC->CFGR;
-    std::uint32_t clock;
-
-    switch (cfgr & RCC_CFGR_SWS) {
-    case RCC_CFGR_SWS_HSE:
-        clock = HSE_VALUE;
-        break;
-    case RCC_CFGR_SWS_PLL: {
-        const std::uint32_t pllcfgr = RCC->PLLCFGR;
-        const std::uint32_t source = (pllcfgr & RCC_PLLCFGR_PLLSRC) != 0 ? HSE_VALUE : HSI_VALUE;
-        const std::uint32_t pllm = pllcfgr & RCC_PLLCFGR_PLLM;
-        const std::uint32_t plln = (pllcfgr & RCC_PLLCFGR_PLLN) >> 6;
-        const std::uint32_t pllp = (((pllcfgr & RCC_PLLCFGR_PLLP) >> 16) + 1u) * 2u;
-        // The core's unsigned divide by zero yields 0; so does this one, on every build.
-        const std::uint32_t pllvco = (pllm != 0 ? source / pllm : 0u) * plln;
-        clock = pllvco / pllp;
-        break;
-    }
-    default:
-        clock = HSI_VALUE;
-        break;
-    }
-
-    SystemCoreClock = clock >> AHBPrescTable[(cfgr & RCC_CFGR_HPRE) >> 4];
+    SystemCoreClock = system_clock_hz(cfgr) >> AHBPrescTable[(cfgr & RCC_CFGR_HPRE) >> 4];
 }

@@ -80,7 +80,7 @@ struct RCC_ClocksTypeDef {
 #define IS_RCC_APB2_PERIPH(PERIPH) ((((PERIPH) & 0xFFF8A0CCu) == 0x00) && ((PERIPH) != 0x00))
 
 // Right-shift of each prescaler field value (see RCC_GetClocksFreq).
-extern volatile std::uint8_t APBAHBPrescTable[16];
+extern std::uint8_t APBAHBPrescTable[16];
 
 void RCC_GetClocksFreq(RCC_ClocksTypeDef* RCC_Clocks);
 void RCC_AHB1PeriphClockCmd(std::uint32_t RCC_AHB1Periph, FunctionalState NewState);

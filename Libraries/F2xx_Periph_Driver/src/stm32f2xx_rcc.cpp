@@ -1,36 +1,15 @@
 // Reset and clock control.
 #include "stm32f2xx_rcc.h"
 
+#include "clock_tree.h"
 #include "periph_assert.h"
 
 // Initialised data, like the clock set-up's own table: valid once the reset
 // code has copied it. The 3-bit APB fields use entries 0 to 7; the AHB field
 // uses entries 8 to 15 only, its values 0 to 7 meaning no division.
-volatile std::uint8_t APBAHBPrescTable[16] = {0, 0, 0, 0, 1, 2, 3, 4, 1, 2, 3, 4, 6, 7, 8, 9};
+std::uint8_t APBAHBPrescTable[16] = {0, 0, 0, 0, 1, 2, 3, 4, 1, 2, 3, 4, 6, 7, 8, 9};
 
 namespace {
-
-constexpr std::uint32_t hsi_frequency = 16000000;
-constexpr std::uint32_t hse_frequency = 25000000;
-
-// The chip's unsigned divide yields 0 for a zero divisor; keep that result
-// here too instead of leaving it to the host's arithmetic.
-std::uint32_t divide_or_zero(std::uint32_t dividend, std::uint32_t divisor)
-{
-    return divisor != 0 ? dividend / divisor : 0;
-}
-
-std::uint32_t pll_output_frequency()
-{
-    const std::uint32_t pllcfgr = RCC->PLLCFGR;
-    const std::uint32_t source = (pllcfgr & RCC_PLLCFGR_PLLSRC) != 0 ? hse_frequency : hsi_frequency;
-    const std::uint32_t pllm = pllcfgr & RCC_PLLCFGR_PLLM;
-    const std::uint32_t plln = (pllcfgr & RCC_PLLCFGR_PLLN) >> 6;
-    const std::uint32_t pllp = (((pllcfgr & RCC_PLLCFGR_PLLP) >> 16) + 1) * 2;
-    // M divides before N multiplies: a remainder of the source is lost.
-    const std::uint32_t pllvco = divide_or_zero(source, pllm) * plln;
-    return pllvco / pllp;
-}
 
 void set_or_clear(Reg<std::uint32_t>& reg, std::uint32_t mask, FunctionalState state)
 {
@@ -46,20 +25,7 @@ void RCC_GetClocksFreq(RCC_ClocksTypeDef* RCC_Clocks)
 {
     const std::uint32_t cfgr = RCC->CFGR;
 
-    switch (cfgr & RCC_CFGR_SWS) {
-    case RCC_CFGR_SWS_HSI:
-        RCC_Clocks->SYSCLK_Frequency = hsi_frequency;
-        break;
-    case RCC_CFGR_SWS_HSE:
-        RCC_Clocks->SYSCLK_Frequency = hse_frequency;
-        break;
-    case RCC_CFGR_SWS_PLL:
-        RCC_Clocks->SYSCLK_Frequency = pll_output_frequency();
-        break;
-    default:
-        RCC_Clocks->SYSCLK_Frequency = hsi_frequency;
-        break;
-    }
+    RCC_Clocks->SYSCLK_Frequency = system_clock_hz(cfgr);
 
     const std::uint32_t ahb_field = (cfgr & RCC_CFGR_HPRE) >> 4;
     const std::uint32_t ahb_shift = ahb_field < 8 ? 0 : APBAHBPrescTable[ahb_field];
