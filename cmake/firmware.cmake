@@ -28,4 +28,4 @@ set(TILTMON_FIRMWARE_SOURCES
     Utilities/System/syscalls.cpp
 )
 
-set(TILTMON_WARNINGS -Wall -Wextra -Werror)
+set(TILTMON_WARNINGS -Wall -Wextra -Wconversion -Wshadow -Wcast-align -Wdouble-promotion -Wnull-dereference -Werror)

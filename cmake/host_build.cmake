@@ -2,7 +2,7 @@
 # board itself, the tools, the tests and the benchmarks. Everything runs under
 # AddressSanitizer and UndefinedBehaviorSanitizer.
 
-set(TILTMON_SANITIZERS -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+set(TILTMON_SANITIZERS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
 add_compile_options(${TILTMON_SANITIZERS})
 add_link_options(${TILTMON_SANITIZERS})
 

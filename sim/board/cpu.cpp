@@ -131,6 +131,20 @@ void Cpu::idle()
     checkpoint();
 }
 
+void Cpu::spend_cycles(std::uint64_t n)
+{
+    const Nanoseconds end = clock_.now() + cycles(n);
+    const bool in_run = running_ != nullptr && Fiber::current() == running_;
+    while (clock_.now() < end) {
+        Nanoseconds until = end;
+        if (auto next = clock_.next_event_time()) until = std::min(until, std::max(*next, clock_.now()));
+        if (in_run) until = std::min(until, std::max(deadline_, clock_.now()));
+        clock_.advance_to(until);
+        take_pending();
+        if (in_run && clock_.now() >= deadline_) checkpoint();
+    }
+}
+
 void Cpu::skip_to_next_event()
 {
     const auto next = clock_.next_event_time();

@@ -49,6 +49,9 @@ public:
     // --- called from the firmware's side ----------------------------------
     void on_bus_access();
     void idle();
+    // Code that keeps the core busy for n cycles without touching the bus;
+    // interrupts are taken as they fall due.
+    void spend_cycles(std::uint64_t n);
     // A busy-wait on a register: nothing it reads can change before the
     // board's next event, so time goes straight there.
     void skip_to_next_event();

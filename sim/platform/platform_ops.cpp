@@ -29,6 +29,16 @@ unsigned int* process_stack_pointer() { return board().cpu().process_stack_frame
 void irq_disable() { board().exceptions().set_primask(true); }
 void irq_enable() { board().exceptions().set_primask(false); }
 
+// The chip's loop (load, test, load, subtract, store, branch) takes about
+// ten core cycles a pass.
+constexpr std::uint64_t kCountDownCyclesPerPass = 10;
+
+void count_down(volatile std::uint32_t& counter)
+{
+    board().cpu().spend_cycles(static_cast<std::uint64_t>(counter) * kCountDownCyclesPerPass);
+    counter = 0;
+}
+
 void idle() { board().cpu().idle(); }
 
 void endless_loop(const char* why) { board().cpu().endless_loop(why); }

@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{"InputDrivenLowBeatsPullUp", 0, 1, false, false, 0, false, false},
                       LevelCase{"AlternateDrivenHigh", 2, 0, false, false, 1, true, true},
                       LevelCase{"AnalogInputBufferOff", 3, 0, false, false, 1, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(GpioModel, ListenerHearsEachChangeOnce)
 {

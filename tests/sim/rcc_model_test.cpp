@@ -134,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(
         TreeCase{"AhbField4NoDivision", 0x05411004u, 0x0000BC40u, 100000000u, 100000000u, 6250000u, 25000000u},
         TreeCase{"AhbDiv512", 0x05411004u, 0x000000F0u, 100000000u, 195312u, 195312u, 195312u},
         TreeCase{"MZeroGivesNoClock", 0x05411000u, 0, 0u, 0u, 0u, 0u}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(RccModel, HardwareGuardsTheRunningClock)
 {

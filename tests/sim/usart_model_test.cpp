@@ -94,7 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         RateCase{"Rate9600TwoStopBits", 25000000u, 0x0A2Cu, 0, 0x2000u, 1145760, 25000000.0 / 2604},
         RateCase{"NineBitsOneStop", 50000000u, 0x01B2u, 0x1000u, 0, 95480, 50000000.0 / 434},
         RateCase{"OneAndAHalfStopBits", 16000000u, 0x008Bu, 0, 0x3000u, 91219, 16000000.0 / 139}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(UsartModel, ParityTakesTheTopDataBit)
 {

@@ -20,6 +20,10 @@ unsigned int* process_stack_pointer();
 void irq_disable();
 void irq_enable();
 
+// A busy-wait counting a volatile counter down to 0: the board charges the
+// time the chip's loop takes and takes interrupts meanwhile, without spinning.
+void count_down(volatile std::uint32_t& counter);
+
 // The foreground loop's idle point: the board fast-forwards to its next event.
 void idle();
 

@@ -35,6 +35,12 @@ inline unsigned int* process_stack_pointer()
 inline void irq_disable() { __asm volatile("cpsid i" ::: "memory"); }
 inline void irq_enable() { __asm volatile("cpsie i" ::: "memory"); }
 
+// A busy-wait: counts a volatile counter down to 0, one decrement a pass.
+inline void count_down(volatile std::uint32_t& counter)
+{
+    while (counter != 0) counter = counter - 1;
+}
+
 // The foreground loop spins; nothing to do between passes on the chip.
 inline void idle() {}
 
