@@ -1,178 +1,274 @@
 #include "board.h"
 
-#include "cpu.h"
+#include "board_devices.h"
+#include "board_models.h"
 #include "models/debug_control.h"
-#include "models/exceptions.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
 #include "models/gpio_port.h"
-#include "models/nvic.h"
 #include "models/rcc.h"
 #include "models/system_control_block.h"
 #include "models/systick.h"
 #include "models/usart.h"
 #include "platform/firmware_image.h"
+#include "wiring.h"
 
 namespace sim {
 
 namespace {
 Board* g_current = nullptr;
-
-constexpr std::uint32_t BLOCK = 0x400;
-constexpr std::uint32_t AHB1_GPIOA = 1u << 0;
-constexpr std::uint32_t APB1_USART2 = 1u << 17, APB1_USART3 = 1u << 18;
-constexpr std::uint32_t APB2_USART1 = 1u << 4, APB2_USART6 = 1u << 5;
-constexpr int LED1_PIN = 8;  // LED1..LED8 on PE8..PE15
-constexpr int GPIO_MODE_OUTPUT = 1;
+constexpr int kLed1Pin = 8;  // LED1..LED8 on PE8..PE15
 }  // namespace
 
 Board* Board::current() { return g_current; }
 
-Board::Board()
+HardwareEvent HardwareEvent::press(Button button)
 {
-    exceptions_ = std::make_unique<ExceptionState>();
-    exceptions_->reset();
-    nvic_ = std::make_unique<Nvic>(*exceptions_);
-    rcc_ = std::make_unique<Rcc>(clock_);
-    auto hclk = [this] { return rcc_->hclk_hz(); };
-    systick_ = std::make_unique<SysTickTimer>(clock_, *exceptions_, hclk);
-    scb_ = std::make_unique<SystemControlBlock>(*exceptions_, [this] {
-        cpu_->endless_loop("system reset requested through AIRCR, which the board does not wire");
+    return HardwareEvent([button](Board& board) { board.press(button); });
+}
+
+HardwareEvent HardwareEvent::release(Button button)
+{
+    return HardwareEvent([button](Board& board) { board.release(button); });
+}
+
+HardwareEvent HardwareEvent::pend_interrupt(int irq_number)
+{
+    if (irq_number < 0 || irq_number >= ExceptionState::kDeviceInterrupts)
+        throw SimError("no device interrupt " + std::to_string(irq_number));
+    return HardwareEvent([irq_number](Board& board) {
+        board.models().exceptions().set_pending(ExceptionState::irq(irq_number), true);
     });
-    debug_ = std::make_unique<DebugControl>();
-    for (int i = 0; i < 9; ++i) gpio_[i] = std::make_unique<GpioPort>(static_cast<char>('A' + i));
-    auto pclk1 = [this] { return rcc_->pclk1_hz(); };
-    auto pclk2 = [this] { return rcc_->pclk2_hz(); };
-    usart1_ = std::make_unique<Usart>("USART1", clock_, pclk2);
-    usart2_ = std::make_unique<Usart>("USART2", clock_, pclk1);
-    usart3_ = std::make_unique<Usart>("USART3", clock_, pclk1);
-    usart6_ = std::make_unique<Usart>("USART6", clock_, pclk2);
-    flash_ = std::make_unique<FlashMemory>();
-    flash_interface_ = std::make_unique<FlashInterface>(clock_, *flash_);
-    cpu_ = std::make_unique<Cpu>(clock_, *exceptions_, hclk, &firmware_handler);
+}
 
-    map_models();
-    bus_.set_access_hook([this] { cpu_->on_bus_access(); });
-    bus_.set_poll_hook([this] { cpu_->skip_to_next_event(); });
-    cpu_->set_wait_description([this] { return clock_.next_event_time() ? std::string() : bus_.busy_wait(); });
-    bus_.reset_all();
+HardwareEvent HardwareEvent::drive_pin(char port, int pin, bool high)
+{
+    return HardwareEvent([port, pin, high](Board& board) { board.models().gpio(port).drive(pin, high); });
+}
 
-    g_current = this;
-    set_active_bus(&bus_);
+Board::Board() : cpu_(clock_, exceptions_, &firmware_handler)
+{
+    models_ = std::make_unique<BoardModels>(*this);
+    exceptions_.reset();
+    mount_peripherals();
+    devices_ = std::make_unique<BoardDevices>(*models_);
+    bus_.set_master(&cpu_);
+    cpu_.set_wait_description([this] { return bus_.busy_wait(); });
+    cpu_.set_system_reset([this] { reset_chip(); });
+    reset_chip();
+    make_current();
 }
 
 Board::~Board()
 {
+    cpu_.reset({});  // unwinds the firmware's stack while the models still stand
     if (g_current == this) {
         g_current = nullptr;
         set_active_bus(nullptr);
     }
 }
 
-void Board::map_models()
+void Board::make_current()
 {
-    bus_.map(0x08000000, 0x100000, *flash_, "flash memory");
-    bus_.map(0xE000E010, 0x10, *systick_, "SysTick");
-    bus_.map(0xE000E100, 0x3F0, *nvic_, "NVIC");  // up to the last priority byte; the software trigger register is not wired
-    bus_.map(0xE000ED00, 0x40, *scb_, "SCB");
-    bus_.map(0xE000EDF0, 0x10, *debug_, "debug registers");
-    bus_.map(0x40023800, BLOCK, *rcc_, "RCC");
-    bus_.map(0x40023C00, BLOCK, *flash_interface_, "flash interface");
-    for (int i = 0; i < 9; ++i) {
-        const std::uint32_t enable = AHB1_GPIOA << i;
-        bus_.map(0x40020000 + BLOCK * static_cast<std::uint32_t>(i), BLOCK, *gpio_[i],
-                 std::string("GPIO") + static_cast<char>('A' + i), [this, enable] { return rcc_->ahb1_enabled(enable); });
+    g_current = this;
+    set_active_bus(&bus_);
+}
+
+void Board::mount_peripherals()
+{
+    for (const WiringRow& row : wiring()) {
+        parts_.push_back(Mounted{&row, row.make(*this, row)});
+        Peripheral& model = *parts_.back().model;
+        ClockGate gate;
+        if (row.clock_enable.present) {
+            gate.enable_register = models_->rcc().enable_register(row.clock_enable.bus);
+            gate.mask = 1u << row.clock_enable.bit;
+        }
+        bus_.map(row.base, row.size, model, std::string(row.name), gate);
+        for (std::size_t n = 0; n < row.interrupts.size(); ++n) {
+            if (row.interrupts[n] == kNoInterrupt) continue;
+            InterruptLine* line = model.interrupt_line(n);
+            if (line == nullptr)
+                throw SimError("wiring: " + std::string(row.name) + " has no interrupt line " + std::to_string(n));
+            line->connect(exceptions_, row.interrupts[n]);
+        }
     }
-    bus_.map(0x40011000, BLOCK, *usart1_, "USART1", [this] { return rcc_->apb2_enabled(APB2_USART1); });
-    bus_.map(0x40004400, BLOCK, *usart2_, "USART2", [this] { return rcc_->apb1_enabled(APB1_USART2); });
-    bus_.map(0x40004800, BLOCK, *usart3_, "USART3", [this] { return rcc_->apb1_enabled(APB1_USART3); });
-    bus_.map(0x40011400, BLOCK, *usart6_, "USART6", [this] { return rcc_->apb2_enabled(APB2_USART6); });
+    bus_.map_bit_band(kPeripheralBitBandAlias, kPeripheralBitBandSize, kPeripheralBitBandTarget);
+    Rcc& rcc = models_->rcc();
+    rcc.set_clock_listener([this] { distribute_clocks(); });
+    rcc.set_reset_listener([this](Rcc::PeripheralBus bus, unsigned bit) { reset_peripheral(bus, bit); });
+}
+
+void Board::distribute_clocks()
+{
+    const Rcc& rcc = models_->rcc();
+    const std::uint32_t cfgr = rcc.peek(Rcc::CFGR);
+    // A timer runs at twice its bus clock when that bus is divided.
+    const std::uint32_t tim1 = ((cfgr >> 10) & 0x4u) ? 2 * rcc.pclk1_hz() : rcc.pclk1_hz();
+    const std::uint32_t tim2 = ((cfgr >> 13) & 0x4u) ? 2 * rcc.pclk2_hz() : rcc.pclk2_hz();
+    cpu_.set_core_clock(rcc.hclk_hz());
+    for (Mounted& part : parts_) {
+        switch (part.row->domain) {
+        case ClockDomain::None: break;
+        case ClockDomain::Core: part.model->set_bus_clock(rcc.hclk_hz()); break;
+        case ClockDomain::Apb1: part.model->set_bus_clock(rcc.pclk1_hz()); break;
+        case ClockDomain::Apb2: part.model->set_bus_clock(rcc.pclk2_hz()); break;
+        case ClockDomain::Apb1Timers: part.model->set_bus_clock(tim1); break;
+        case ClockDomain::Apb2Timers: part.model->set_bus_clock(tim2); break;
+        }
+    }
+}
+
+void Board::reset_peripheral(Rcc::PeripheralBus bus, unsigned bit)
+{
+    for (Mounted& part : parts_) {
+        const RccBit& reset = part.row->reset;
+        if (reset.present && reset.bus == bus && reset.bit == bit) part.model->reset();
+    }
+    distribute_clocks();
+}
+
+// What a reset of the chip resets: every model but the flash array, and the
+// core's exception state. The firmware's RAM is its reset code's to set up.
+void Board::reset_chip()
+{
+    exceptions_.reset();
+    bus_.reset_all();
+    distribute_clocks();
 }
 
 void Board::power_on()
 {
     if (powered_) power_off();
-    exceptions_->reset();
-    bus_.reset_all();
     clock_.drop_events();
+    reset_chip();
+    devices_->power_on();
     reset_firmware_ram();
-    cpu_->reset(&firmware_reset_entry);
-    set_active_bus(&bus_);
-    g_current = this;
+    cpu_.reset(&firmware_reset_entry);
+    make_current();
     powered_ = true;
 }
 
 void Board::power_off()
 {
-    cpu_->reset({});
+    cpu_.reset({});
     powered_ = false;
+}
+
+void Board::press(Button button) { (button == Button::Back ? devices_->back : devices_->ok).press(); }
+void Board::release(Button button) { (button == Button::Back ? devices_->back : devices_->ok).release(); }
+bool Board::pressed(Button button) const
+{
+    return (button == Button::Back ? devices_->back : devices_->ok).pressed();
 }
 
 void Board::run_for(Nanoseconds span)
 {
     if (!powered_) throw SimError("run_for on a board that is off");
-    cpu_->run(clock_.now() + span, {});
+    make_current();
+    cpu_.run(clock_.now() + span, nullptr);
 }
 
 bool Board::run_until(const std::function<bool()>& cond, Nanoseconds limit)
 {
     if (!powered_) throw SimError("run_until on a board that is off");
+    make_current();
     if (cond()) return true;
-    cpu_->run(clock_.now() + limit, cond);
+    cpu_.run(clock_.now() + limit, &cond);
     return cond();
 }
 
 void Board::run_code(const std::function<void()>& code, Nanoseconds limit)
 {
     if (!powered_) throw SimError("run_code on a board that is off");
-    cpu_->run_code(code, clock_.now() + limit);
+    make_current();
+    cpu_.run_code(code, clock_.now() + limit);
 }
 
-bool Board::stopped() const { return cpu_->stopped(); }
-const std::string& Board::stop_reason() const { return cpu_->stop_reason(); }
-std::uint64_t Board::idle_passes() const { return cpu_->idle_passes(); }
+void Board::at_bus_access(std::uint64_t n, HardwareEvent event)
+{
+    cpu_.at_access(n, [this, event = std::move(event)] { event(*this); });
+}
 
 bool Board::led(int number) const
 {
     if (number < 1 || number > 8) throw SimError("the board has LED1 to LED8, not LED" + std::to_string(number));
-    const GpioPort& port = *gpio_[4];
-    const int pin = LED1_PIN + number - 1;
-    return port.mode(pin) == GPIO_MODE_OUTPUT && port.level(pin);
+    const GpioPort& port = models_->gpio('E');
+    const int pin = kLed1Pin + number - 1;
+    return port.mode(pin) == GpioPort::kModeOutput && port.level(pin);
 }
 
-std::string Board::busy_wait() const { return bus_.busy_wait(); }
+const std::string& Board::serial_output() const { return devices_->console.text(); }
+std::string Board::take_serial_output() { return devices_->console.take(); }
+void Board::clear_serial_output() { devices_->console.clear(); }
 
-std::string Board::serial_output() const { return usart2_->transmitted_text(); }
-void Board::clear_serial_output() { usart2_->clear_transmitted(); }
+void Board::send_serial(const std::string& bytes)
+{
+    models_->usart(2).receive(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
 
-void Board::attach_debugger(bool attached) { debug_->set_attached(attached); }
-unsigned Board::breakpoints_hit() const { return cpu_->breakpoints(); }
+std::uint8_t Board::flash_byte(std::uint32_t address) const { return models_->flash().peek(address); }
+
+std::vector<std::uint8_t> Board::flash_bytes(std::uint32_t address, std::size_t count) const
+{
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) bytes.push_back(models_->flash().peek(address + static_cast<std::uint32_t>(i)));
+    return bytes;
+}
+
+void Board::load_flash(std::uint32_t address, const std::vector<std::uint8_t>& bytes)
+{
+    models_->flash().load(address, bytes);
+}
+
+void Board::inject_flash_fault(FlashFault fault)
+{
+    models_->flash_interface().inject_error(fault == FlashFault::WriteProtection
+                                                ? FlashInterface::kWriteProtectionError
+                                                : FlashInterface::kParallelismError);
+}
+
+void Board::hold_flash_busy(bool held) { models_->flash_interface().hold_busy(held); }
+
+void Board::fit_crystal(bool fitted) { models_->rcc().set_crystal_present(fitted); }
+
+void Board::attach_debugger(bool attached) { models_->debug().set_attached(attached); }
 
 void Board::force_hard_fault(const std::uint32_t (&frame)[8], bool on_process_stack)
 {
-    cpu_->force_hard_fault(frame, on_process_stack);
+    cpu_.force_hard_fault(frame, on_process_stack);
 }
 
-GpioPort& Board::gpio(char port)
+// --- models ---------------------------------------------------------------
+
+Peripheral& BoardModels::peripheral(std::string_view name) const
+{
+    for (const Board::Mounted& part : board_.parts_)
+        if (part.row->name == name) return *part.model;
+    throw SimError("the board has no model named " + std::string(name));
+}
+
+Rcc& BoardModels::rcc() const { return get<Rcc>("RCC"); }
+
+GpioPort& BoardModels::gpio(char port) const
 {
     if (port < 'A' || port > 'I') throw SimError(std::string("no GPIO port ") + port);
-    return *gpio_[port - 'A'];
+    return get<GpioPort>(std::string("GPIO") + port);
 }
 
-Usart& Board::usart(int number)
+Usart& BoardModels::usart(int number) const
 {
-    switch (number) {
-    case 1:
-        return *usart1_;
-    case 2:
-        return *usart2_;
-    case 3:
-        return *usart3_;
-    case 6:
-        return *usart6_;
-    default:
+    if (number != 1 && number != 2 && number != 3 && number != 6)
         throw SimError("the virtual board models USART1, 2, 3 and 6, not USART" + std::to_string(number));
-    }
+    return get<Usart>("USART" + std::to_string(number));
 }
+
+FlashMemory& BoardModels::flash() const { return get<FlashMemory>("flash memory"); }
+FlashInterface& BoardModels::flash_interface() const { return get<FlashInterface>("flash interface"); }
+SysTickTimer& BoardModels::systick() const { return get<SysTickTimer>("SysTick"); }
+SystemControlBlock& BoardModels::scb() const { return get<SystemControlBlock>("SCB"); }
+DebugControl& BoardModels::debug() const { return get<DebugControl>("debug registers"); }
+SerialLine& BoardModels::console() const { return board_.devices_->console; }
 
 }  // namespace sim

@@ -1,5 +1,8 @@
-// The virtual board as tests and tools see it: the chip's models on one bus,
-// the firmware running on them in virtual time, and the board's devices.
+// The virtual board as tests and tools see it: power, the operator's inputs,
+// running in virtual time, what a person would see (LEDs, the console line,
+// the flash contents), faults to inject, and hardware events aimed at one
+// exact bus access. The models behind it are reached through models()
+// (board_models.h), for tests that look closer.
 #ifndef SIM_BOARD_BOARD_H
 #define SIM_BOARD_BOARD_H
 
@@ -7,27 +10,49 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "core/access_trace.h"
 #include "core/bus.h"
+#include "core/cpu.h"
+#include "core/exception_state.h"
+#include "core/time.h"
 #include "core/virtual_clock.h"
+#include "models/rcc.h"
 
 namespace sim {
 
-class Cpu;
-class ExceptionState;
-class Nvic;
-class SysTickTimer;
-class SystemControlBlock;
-class DebugControl;
-class Rcc;
-class GpioPort;
-class Usart;
-class FlashMemory;
-class FlashInterface;
+class BoardModels;
+class BoardDevices;
+class Board;
 
-constexpr Nanoseconds operator""_us(unsigned long long v) { return v * 1000ull; }
-constexpr Nanoseconds operator""_ms(unsigned long long v) { return v * 1000000ull; }
-constexpr Nanoseconds operator""_s(unsigned long long v) { return v * 1000000000ull; }
+// The board's two push buttons.
+enum class Button {
+    Back,  // SW1 on PC14, EXTI line 14
+    Ok,    // SW2 on PC15, EXTI line 15
+};
+
+// A change of the board's hardware that a test aims at one bus access
+// (Board::at_bus_access). The core then takes whatever it raises as the chip
+// would: PRIMASK and priorities hold.
+class HardwareEvent {
+public:
+    static HardwareEvent press(Button button);
+    static HardwareEvent release(Button button);
+    // Pends a device interrupt in the NVIC, as its source would.
+    static HardwareEvent pend_interrupt(int irq_number);
+    // The outside world drives a port pin ('A'..'I', 0..15).
+    static HardwareEvent drive_pin(char port, int pin, bool high);
+
+    void operator()(Board& board) const { action_(board); }
+
+private:
+    explicit HardwareEvent(std::function<void(Board&)> action) : action_(std::move(action)) {}
+    std::function<void(Board&)> action_;
+};
+
+// Flash controller faults, as the status register would show them.
+enum class FlashFault { WriteProtection, Programming };
 
 class Board {
 public:
@@ -44,72 +69,101 @@ public:
     void power_off();
     bool powered() const { return powered_; }
 
+    // --- the operator ---------------------------------------------------------
+    void press(Button button);
+    void release(Button button);
+    bool pressed(Button button) const;
+
     // --- running ------------------------------------------------------------
+    Nanoseconds now() const { return clock_.now(); }
     void run_for(Nanoseconds span);
-    // Runs until cond() holds (tested at every bus access and idle point) or
-    // the limit passes; true when the condition was met.
+    // Runs until cond() holds or the limit passes; true when the condition was
+    // met. The condition is tested where what it can see may change: after a
+    // change of the LEDs, the console line or a device, after every interrupt
+    // handler and at every pass of the foreground loop's idle point.
     bool run_until(const std::function<bool()>& cond, Nanoseconds limit);
-    // Runs one piece of firmware code on the firmware's own stack, as the
+    // Runs one piece of firmware code on a stack of its own, as the
     // foreground would, until it returns or the firmware stops.
     void run_code(const std::function<void()>& code, Nanoseconds limit = 10_s);
+    // The event happens just before the n-th bus access from now (n >= 1).
+    void at_bus_access(std::uint64_t n, HardwareEvent event);
+    std::uint64_t bus_accesses() const { return cpu_.bus_accesses(); }
 
-    // The firmware reached an endless loop (a halt, the default handler): the
-    // run stopped there and cannot go on until the next power-on.
-    bool stopped() const;
-    const std::string& stop_reason() const;
+    // The firmware reached an endless loop (a halt, the default handler, main
+    // returning): the run stopped there until the next power-on.
+    bool stopped() const { return cpu_.stopped(); }
+    const std::string& stop_reason() const { return cpu_.stop_reason(); }
     // The register the firmware busy-waits on now ("32-bit read at
     // 0x40023800 (RCC)"), or "" when it is not polling.
-    std::string busy_wait() const;
+    std::string busy_wait() const { return bus_.busy_wait(); }
     // Passes of the foreground loop's idle point since power-on.
-    std::uint64_t idle_passes() const;
+    std::uint64_t idle_passes() const { return cpu_.idle_passes(); }
+    // Resets the firmware requested through AIRCR since power-on.
+    std::uint64_t system_resets() const { return cpu_.system_resets(); }
 
-    // --- the board's devices ------------------------------------------------
+    // --- what a person sees ---------------------------------------------------
     bool led(int number) const;  // LED1..LED8 lit (pin driven high as an output)
-    std::string serial_output() const;  // bytes sent on the RS-232 console line (COM1)
+    // Bytes sent on the RS-232 console line (COM1) since the last take or clear.
+    const std::string& serial_output() const;
+    // Hands over the bytes sent since the last take and forgets them: what a
+    // tool that shows the line as it goes should use.
+    std::string take_serial_output();
     void clear_serial_output();
+    // Bytes arriving on the console line's receive side.
+    void send_serial(const std::string& bytes);
 
-    // --- debugger -----------------------------------------------------------
-    void attach_debugger(bool attached);
-    unsigned breakpoints_hit() const;
+    // The flash array, with no controller in between.
+    std::uint8_t flash_byte(std::uint32_t address) const;
+    std::vector<std::uint8_t> flash_bytes(std::uint32_t address, std::size_t count) const;
+    void load_flash(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
 
-    // --- faults -------------------------------------------------------------
+    // --- faults and fittings ------------------------------------------------
+    void inject_flash_fault(FlashFault fault);
+    void hold_flash_busy(bool held);
+    // The 25 MHz crystal: withheld, the start-up stays on the 16 MHz oscillator.
+    void fit_crystal(bool fitted);
     // Makes the next bus access of the running code take a hard fault with this
     // frame (R0, R1, R2, R3, R12, LR, PC, xPSR), stacked on the process stack
     // when on_process_stack is set, else on the main stack.
     void force_hard_fault(const std::uint32_t (&frame)[8], bool on_process_stack = false);
 
-    // --- models, for tests that look closer -----------------------------------
-    VirtualClock& clock() { return clock_; }
-    Bus& bus() { return bus_; }
-    Cpu& cpu() { return *cpu_; }
-    ExceptionState& exceptions() { return *exceptions_; }
-    SystemControlBlock& scb() { return *scb_; }
-    SysTickTimer& systick() { return *systick_; }
-    Rcc& rcc() { return *rcc_; }
-    GpioPort& gpio(char port);  // 'A' .. 'I'
-    Usart& usart(int number);   // 1, 2, 3 or 6
-    FlashMemory& flash() { return *flash_; }
-    FlashInterface& flash_interface() { return *flash_interface_; }
+    // --- debugger and trace -----------------------------------------------------
+    void attach_debugger(bool attached);
+    // What the debugger does each time the firmware stops at a breakpoint
+    // (the firmware goes on when it returns).
+    void on_breakpoint(std::function<void()> action) { cpu_.set_breakpoint_action(std::move(action)); }
+    unsigned breakpoints_hit() const { return cpu_.breakpoints(); }
+    // A record of bus accesses; off until started.
+    AccessTrace& trace() { return bus_.trace(); }
+    std::string describe(const BusAccess& access) const { return bus_.describe(access); }
 
-    // The board whose bus the firmware reaches now (the last one constructed).
+    // --- the models, for tests that look closer (board_models.h) -------------
+    BoardModels& models() { return *models_; }
+    const BoardModels& models() const { return *models_; }
+    VirtualClock& clock() { return clock_; }
+
+    // The board whose bus the firmware reaches now (the last one made or powered).
     static Board* current();
 
 private:
-    void map_models();
+    friend class BoardModels;
+    void mount_peripherals();
+    void distribute_clocks();
+    void reset_peripheral(Rcc::PeripheralBus bus, unsigned bit);
+    void reset_chip();
+    void make_current();
 
     VirtualClock clock_;
-    Bus bus_;
-    std::unique_ptr<ExceptionState> exceptions_;
-    std::unique_ptr<Nvic> nvic_;
-    std::unique_ptr<SysTickTimer> systick_;
-    std::unique_ptr<SystemControlBlock> scb_;
-    std::unique_ptr<DebugControl> debug_;
-    std::unique_ptr<Rcc> rcc_;
-    std::unique_ptr<GpioPort> gpio_[9];
-    std::unique_ptr<Usart> usart1_, usart2_, usart3_, usart6_;
-    std::unique_ptr<FlashMemory> flash_;
-    std::unique_ptr<FlashInterface> flash_interface_;
-    std::unique_ptr<Cpu> cpu_;
+    ExceptionState exceptions_;
+    Bus bus_{clock_};
+    Cpu cpu_;
+    struct Mounted {
+        const struct WiringRow* row;
+        std::unique_ptr<Peripheral> model;
+    };
+    std::vector<Mounted> parts_;
+    std::unique_ptr<BoardModels> models_;
+    std::unique_ptr<BoardDevices> devices_;
     bool powered_ = false;
 };
 

@@ -1,43 +1,70 @@
 // The virtual board's bus: every firmware access is dispatched by address to
-// the model mapped there. An access nobody maps, a misaligned one, or one to a
-// peripheral whose clock is off is an error, never silently absorbed.
+// the model mapped there, through a page table. An access nobody maps, a
+// misaligned one, or one to a peripheral whose clock is off is an error,
+// never silently absorbed. The bit-band alias region reaches single bits of
+// the peripherals. Before each access the bus master (the core) lets time
+// pass and takes interrupts; a read that keeps returning the same value is a
+// busy-wait, which the master may skip ahead.
 #ifndef SIM_CORE_BUS_H
 #define SIM_CORE_BUS_H
 
+#include <array>
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "access_trace.h"
 #include "peripheral.h"
+#include "virtual_clock.h"
 
 namespace sim {
 
+class BusMaster {
+public:
+    virtual ~BusMaster() = default;
+    // Runs before every access of the firmware.
+    virtual void before_access() = 0;
+    // The code reads the same value again and again; nothing it reads can
+    // change before quiet_until or the board's next event.
+    virtual void busy_waiting(Nanoseconds quiet_until) = 0;
+};
+
+// A peripheral's clock enable: the bits of an enable register that must be set.
+struct ClockGate {
+    const std::uint32_t* enable_register = nullptr;
+    std::uint32_t mask = 0;
+    bool open() const { return enable_register == nullptr || (*enable_register & mask) == mask; }
+};
+
 class Bus {
 public:
-    using ClockGate = std::function<bool()>;
-    using AccessHook = std::function<void()>;
+    explicit Bus(const VirtualClock& clock) : clock_(clock) {}
+    Bus(const Bus&) = delete;
+    Bus& operator=(const Bus&) = delete;
 
-    void map(std::uint32_t base, std::uint32_t size, Peripheral& model, std::string name,
-             ClockGate clocked = {});
+    void map(std::uint32_t base, std::uint32_t size, Peripheral& model, std::string name, ClockGate gate = {});
+    // Word w of the alias region stands for bit (w % 32) of the word at
+    // target + 4 * (w / 32).
+    void map_bit_band(std::uint32_t alias_base, std::uint32_t alias_size, std::uint32_t target_base);
 
     std::uint32_t read(std::uint32_t address, unsigned width);
     void write(std::uint32_t address, unsigned width, std::uint32_t value);
 
-    // Runs before every access: where time passes and interrupts are taken.
-    void set_access_hook(AccessHook hook) { hook_ = std::move(hook); }
-    // Runs when the same register has read the same value several times in a
-    // row with nothing else on the bus: a busy-wait, which can see a change
-    // only after the next event of the board.
-    void set_poll_hook(AccessHook hook) { poll_hook_ = std::move(hook); }
-    static constexpr unsigned kPollReads = 4;
+    void set_master(BusMaster* master) { master_ = master; }
 
+    AccessTrace& trace() { return trace_; }
+    const AccessTrace& trace() const { return trace_; }
+    std::string describe(const BusAccess& access) const;
+
+    static constexpr unsigned kPollReads = 4;
     // "32-bit read at 0x40004400 (USART2)" while the code busy-waits on that
     // register, else "".
     std::string busy_wait() const;
 
     // Name of the model at an address, or "" when nothing is mapped there.
     std::string name_at(std::uint32_t address) const;
+    Peripheral* model_at(std::uint32_t address) const;
 
     void reset_all();
 
@@ -45,17 +72,39 @@ private:
     struct Region {
         std::uint32_t base;
         std::uint32_t size;
-        Peripheral* model;
+        Peripheral* model;  // null for the bit-band alias
         std::string name;
-        ClockGate clocked;
+        ClockGate gate;
+        std::uint32_t alias_target = 0;
     };
-    Region& region_for(std::uint32_t address, unsigned width, bool write);
+    static constexpr unsigned kPageBits = 10, kChunkBits = 20;
+    static constexpr unsigned kSlots = 3;  // regions that share one page at most
+    struct Page {
+        std::array<const Region*, kSlots> regions{};
+    };
+    using Chunk = std::array<Page, 1u << (kChunkBits - kPageBits)>;
 
-    void note_read(std::uint32_t address, unsigned width, std::uint32_t value);
+    const Region* find(std::uint32_t address) const
+    {
+        const Chunk* chunk = chunks_[address >> kChunkBits].get();
+        if (chunk == nullptr) return nullptr;
+        const Page& page = (*chunk)[(address >> kPageBits) & ((1u << (kChunkBits - kPageBits)) - 1)];
+        for (const Region* r : page.regions)
+            if (r != nullptr && address - r->base < r->size) return r;
+        return nullptr;
+    }
+    void add(std::unique_ptr<Region> region);
+    const Region& region_for(std::uint32_t address, unsigned width, bool write) const;
+    std::uint32_t access(const Region& r, std::uint32_t address, unsigned width, bool write, std::uint32_t value);
+    std::uint32_t alias_access(const Region& r, std::uint32_t address, unsigned width, bool write,
+                               std::uint32_t value);
+    void note_read(const Region& r, std::uint32_t address, unsigned width, std::uint32_t value);
 
-    std::vector<Region> regions_;
-    AccessHook hook_;
-    AccessHook poll_hook_;
+    const VirtualClock& clock_;
+    BusMaster* master_ = nullptr;
+    std::vector<std::unique_ptr<Region>> regions_;
+    std::array<std::unique_ptr<Chunk>, 1u << (32 - kChunkBits)> chunks_;
+    AccessTrace trace_;
     struct {
         std::uint32_t address = 0;
         unsigned width = 0;

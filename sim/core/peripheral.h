@@ -2,10 +2,14 @@
 #ifndef SIM_CORE_PERIPHERAL_H
 #define SIM_CORE_PERIPHERAL_H
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
+
+#include "time.h"
 
 namespace sim {
+
+class InterruptLine;
 
 class Peripheral {
 public:
@@ -15,8 +19,18 @@ public:
     virtual std::uint32_t read(std::uint32_t offset, unsigned width) = 0;
     virtual void write(std::uint32_t offset, unsigned width, std::uint32_t value) = 0;
 
-    // Back to the state after power-on.
+    // Back to the state after power-on (or after the peripheral's reset bit).
     virtual void reset() = 0;
+
+    // Code that keeps reading the register at offset sees the same value
+    // until this time at least, unless an event of the board or another bus
+    // access changes it: how far a busy-wait on it may skip ahead.
+    virtual Nanoseconds quiet_until(std::uint32_t /*offset*/) const { return kNever; }
+
+    // The clock the model counts with (the clock domain of its wiring) changed.
+    virtual void set_bus_clock(std::uint32_t /*hz*/) {}
+    // The model's n-th interrupt line, in the order of its wiring, if it has one.
+    virtual InterruptLine* interrupt_line(std::size_t /*n*/) { return nullptr; }
 };
 
 // A model whose registers are 32-bit words (16-bit registers sit in the low

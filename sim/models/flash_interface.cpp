@@ -13,7 +13,7 @@ constexpr std::uint32_t kOptcrWritable = 0x0FFFFFEFu;
 constexpr std::uint32_t kOptcrReset = 0x0FFFAAEDu;
 constexpr std::uint32_t kOptionStart = 1u << 1;
 
-std::string at(std::uint32_t offset) { return "flash interface at " + hex32(FlashInterface::kBase + offset); }
+std::string at(std::uint32_t offset) { return "flash interface at offset " + hex32(offset); }
 
 }  // namespace
 
@@ -34,8 +34,9 @@ FlashInterface::FlashInterface(VirtualClock& clock, FlashMemory& array) : clock_
 
 void FlashInterface::reset()
 {
-    if (operation_event_ != 0) clock_.cancel(operation_event_);
-    operation_event_ = 0;
+    clock_.cancel(operation_event_);
+    if (interrupt_.connected()) interrupt_.clear();
+    interrupt_.reset();
     busy_ = false;
     finish_due_ = false;
     effect_ = nullptr;
@@ -60,20 +61,39 @@ void FlashInterface::hold_busy(bool held)
     if (!held_ && finish_due_) finish_operation();
 }
 
-void FlashInterface::raise(const char* cause)
+void FlashInterface::update_interrupt()
 {
-    if (!raise_interrupt_)
-        throw SimError(std::string("flash: interrupt raised (") + cause + ") with no interrupt line attached");
-    raise_interrupt_();
+    const bool asserted = ((cr_ & kEndInterruptEnable) && (sr_ & kEndOfOperation)) ||
+                          ((cr_ & kErrorInterruptEnable) && (sr_ & kOperationError));
+    if (asserted || interrupt_.asserted()) interrupt_.set(asserted);
+}
+
+unsigned FlashInterface::wait_states_needed(std::uint32_t hclk_hz)
+{
+    return hclk_hz == 0 ? 0u : (hclk_hz - 1) / 30000000u;
+}
+
+void FlashInterface::check_wait_states(std::uint32_t acr, std::uint32_t hz, const char* what) const
+{
+    const unsigned configured = acr & 0x7u;
+    const unsigned needed = wait_states_needed(hz);
+    if (configured < needed)
+        throw SimError(std::string("flash: ") + what + ": a core clock of " + std::to_string(hz) + " Hz needs " +
+                       std::to_string(needed) + " wait states, ACR has " + std::to_string(configured) +
+                       ": the core would read garbage from flash");
+}
+
+void FlashInterface::set_core_clock(std::uint32_t hz)
+{
+    check_wait_states(acr_, hz, "clock switched");
+    core_hz_ = hz;
 }
 
 void FlashInterface::flag_error(std::uint32_t bits)
 {
     sr_ |= bits;
-    if (cr_ & kErrorInterruptEnable) {
-        sr_ |= kOperationError;
-        raise("operation error");
-    }
+    if (cr_ & kErrorInterruptEnable) sr_ |= kOperationError;
+    update_interrupt();
 }
 
 void FlashInterface::wait_while_busy(std::uint32_t address, const char* access)
@@ -89,12 +109,11 @@ void FlashInterface::start_operation(Nanoseconds duration, std::function<void()>
     busy_ = true;
     effect_ = std::move(effect);
     operation_end_ = clock_.now() + duration;
-    operation_event_ = clock_.schedule_in(duration, [this] { operation_due(); });
+    clock_.schedule_in(operation_event_, duration);
 }
 
 void FlashInterface::operation_due()
 {
-    operation_event_ = 0;
     if (held_)
         finish_due_ = true;
     else
@@ -109,10 +128,8 @@ void FlashInterface::finish_operation()
     effect_ = nullptr;
     cr_ &= ~kStart;
     // End of operation is flagged only when its interrupt is wanted.
-    if (cr_ & kEndInterruptEnable) {
-        sr_ |= kEndOfOperation;
-        raise("end of operation");
-    }
+    if (cr_ & kEndInterruptEnable) sr_ |= kEndOfOperation;
+    update_interrupt();
 }
 
 void FlashInterface::program_request(std::uint32_t address, unsigned width, std::uint32_t value)
@@ -171,7 +188,7 @@ void FlashInterface::write_control(std::uint32_t value, std::uint32_t lanes)
 {
     if (cr_ & kLock) return;  // the chip ignores a locked CR
     // CR cannot change under a running operation: the bus waits.
-    wait_while_busy(kBase + CR, "CR write");
+    wait_while_busy(CR, "CR write");
     std::uint32_t next = merge(cr_, value, lanes) & kCrWritable;
     if (next & kLock) keys_accepted_ = 0;
 
@@ -223,11 +240,22 @@ std::uint32_t FlashInterface::peek(std::uint32_t offset) const { return register
 void FlashInterface::write_word(std::uint32_t offset, std::uint32_t value, std::uint32_t lanes)
 {
     switch (offset) {
-    case ACR: acr_ = merge(acr_, value, lanes) & kAcrWritable; break;
+    case ACR: {
+        const std::uint32_t next = merge(acr_, value, lanes) & kAcrWritable;
+        check_wait_states(next, core_hz_, "ACR written");
+        acr_ = next;
+        break;
+    }
     case KEYR: write_key(value, lanes); break;
     case OPTKEYR: break;  // option bytes are not reprogrammed here; see OPTCR
-    case SR: sr_ &= ~(value & lanes & kStatusFlags); break;
-    case CR: write_control(value, lanes); break;
+    case SR:
+        sr_ &= ~(value & lanes & kStatusFlags);
+        update_interrupt();
+        break;
+    case CR:
+        write_control(value, lanes);
+        update_interrupt();
+        break;
     case OPTCR: {
         const std::uint32_t next = merge(optcr_, value, lanes) & kOptcrWritable;
         if (next & kOptionStart)

@@ -1,6 +1,7 @@
 // The flash interface: the key lock, byte programming and sector erase with
-// their durations in virtual time, the status flags, and faults a test can
-// inject. It decides what a write to the flash array does.
+// their durations in virtual time, the status flags, the wait states that
+// the core clock needs, and faults a test can inject. It decides what a
+// write to the flash array does.
 #ifndef SIM_MODELS_FLASH_INTERFACE_H
 #define SIM_MODELS_FLASH_INTERFACE_H
 
@@ -8,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "core/interrupt_line.h"
 #include "core/peripheral.h"
 #include "core/virtual_clock.h"
 
@@ -17,8 +19,6 @@ class FlashMemory;
 
 class FlashInterface : public WordPeripheral {
 public:
-    static constexpr std::uint32_t kBase = 0x40023C00u;
-    static constexpr std::uint32_t kSize = 0x400u;
 
     // Register offsets.
     static constexpr std::uint32_t ACR = 0x00, KEYR = 0x04, OPTKEYR = 0x08, SR = 0x0C, CR = 0x10, OPTCR = 0x14;
@@ -51,9 +51,16 @@ public:
     void inject_error(std::uint32_t sr_bits);
     void hold_busy(bool held);
 
-    // Where the controller's interrupt goes; raising one with nothing
-    // attached is an error.
-    void set_interrupt_line(std::function<void()> raise) { raise_interrupt_ = std::move(raise); }
+    // End of operation (with EOPIE) and operation error (with ERRIE).
+    InterruptLine& interrupt() { return interrupt_; }
+
+    // Wait states the chip needs at 2.7 to 3.6 V: none up to 30 MHz, then
+    // one more for every further 30 MHz. A core clock above what ACR's wait
+    // states allow would read garbage from flash: a loud error.
+    static unsigned wait_states_needed(std::uint32_t hclk_hz);
+    void set_core_clock(std::uint32_t hz);
+    void set_bus_clock(std::uint32_t hz) override { set_core_clock(hz); }
+    InterruptLine* interrupt_line(std::size_t n) override { return n == 0 ? &interrupt_ : nullptr; }
 
     bool busy() const { return busy_ || held_; }
     std::uint32_t peek(std::uint32_t offset) const;
@@ -71,7 +78,8 @@ private:
     void write_key(std::uint32_t value, std::uint32_t lanes);
     void write_control(std::uint32_t value, std::uint32_t lanes);
     void flag_error(std::uint32_t bits);
-    void raise(const char* cause);
+    void update_interrupt();
+    void check_wait_states(std::uint32_t acr, std::uint32_t hz, const char* what) const;
     void start_operation(Nanoseconds duration, std::function<void()> effect);
     void operation_due();
     void finish_operation();
@@ -79,7 +87,8 @@ private:
 
     VirtualClock& clock_;
     FlashMemory& array_;
-    std::function<void()> raise_interrupt_;
+    InterruptLine interrupt_{"flash interface"};
+    std::uint32_t core_hz_ = 16000000u;
 
     std::uint32_t acr_ = 0, sr_ = 0, cr_ = 0, optcr_ = 0;
     int keys_accepted_ = 0;
@@ -89,7 +98,7 @@ private:
     bool held_ = false;
     bool finish_due_ = false;  // the operation's time is up but it is held
     Nanoseconds operation_end_ = 0;
-    VirtualClock::EventId operation_event_ = 0;
+    Event operation_event_ = Event::of<&FlashInterface::operation_due>(this);
     std::function<void()> effect_;
 };
 

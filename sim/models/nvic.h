@@ -3,7 +3,7 @@
 #define SIM_MODELS_NVIC_H
 
 #include "core/peripheral.h"
-#include "exceptions.h"
+#include "core/exception_state.h"
 
 namespace sim {
 

@@ -1,5 +1,7 @@
 #include "rcc.h"
 
+#include <string>
+
 #include "core/sim_error.h"
 
 namespace sim {
@@ -50,31 +52,61 @@ Rcc::Rcc(VirtualClock& clock) : clock_(clock) { reset(); }
 
 void Rcc::reset()
 {
-    cancel(hse_event_);
-    cancel(pll_event_);
-    cancel(plli2s_event_);
+    clock_.cancel(hse_event_);
+    clock_.cancel(pll_event_);
+    clock_.cancel(plli2s_event_);
     regs_.fill(0);
     for (const ResetValue& r : kResetValues) reg(r.offset) = r.value;
-    cr_reads_ = 0;
-}
-
-void Rcc::cancel(VirtualClock::EventId& event)
-{
-    if (event != 0) clock_.cancel(event);
-    event = 0;
+    recompute_clocks();
 }
 
 void Rcc::set_crystal_present(bool present)
 {
     crystal_present_ = present;
-    if (!present) cancel(hse_event_);
+    if (!present) clock_.cancel(hse_event_);
     settle();
 }
 
-std::uint32_t Rcc::read_word(std::uint32_t offset)
+std::uint32_t Rcc::enable_offset(PeripheralBus bus)
 {
-    if (offset == CR) ++cr_reads_;
-    return reg(offset);
+    switch (bus) {
+    case PeripheralBus::Ahb1: return AHB1ENR;
+    case PeripheralBus::Ahb2: return AHB2ENR;
+    case PeripheralBus::Ahb3: return AHB3ENR;
+    case PeripheralBus::Apb1: return APB1ENR;
+    case PeripheralBus::Apb2: return APB2ENR;
+    }
+    throw SimError("RCC: no such peripheral bus");
+}
+
+std::uint32_t Rcc::reset_offset(PeripheralBus bus)
+{
+    switch (bus) {
+    case PeripheralBus::Ahb1: return AHB1RSTR;
+    case PeripheralBus::Ahb2: return AHB2RSTR;
+    case PeripheralBus::Ahb3: return AHB3RSTR;
+    case PeripheralBus::Apb1: return APB1RSTR;
+    case PeripheralBus::Apb2: return APB2RSTR;
+    }
+    throw SimError("RCC: no such peripheral bus");
+}
+
+const std::uint32_t* Rcc::enable_register(PeripheralBus bus) const { return &regs_[enable_offset(bus) / 4]; }
+
+std::uint32_t Rcc::read_word(std::uint32_t offset) { return reg(offset); }
+
+void Rcc::write_reset(std::uint32_t offset, std::uint32_t value, std::uint32_t lanes)
+{
+    const std::uint32_t old = reg(offset);
+    reg(offset) = merge(old, value, lanes);
+    const std::uint32_t rising = reg(offset) & ~old;
+    if (rising == 0 || !reset_listener_) return;
+    PeripheralBus bus = PeripheralBus::Ahb1;
+    for (PeripheralBus b : {PeripheralBus::Ahb1, PeripheralBus::Ahb2, PeripheralBus::Ahb3, PeripheralBus::Apb1,
+                            PeripheralBus::Apb2})
+        if (reset_offset(b) == offset) bus = b;
+    for (unsigned bit = 0; bit < 32; ++bit)
+        if (rising & (1u << bit)) reset_listener_(bus, bit);
 }
 
 void Rcc::write_word(std::uint32_t offset, std::uint32_t value, std::uint32_t lanes)
@@ -84,6 +116,11 @@ void Rcc::write_word(std::uint32_t offset, std::uint32_t value, std::uint32_t la
     case PLLCFGR: write_pllcfgr(value, lanes); break;
     case CFGR: write_cfgr(value, lanes); break;
     case CIR: write_cir(value, lanes); break;
+    case AHB1RSTR:
+    case AHB2RSTR:
+    case AHB3RSTR:
+    case APB1RSTR:
+    case APB2RSTR: write_reset(offset, value, lanes); break;
     default: reg(offset) = merge(reg(offset), value, lanes); break;
     }
 }
@@ -103,6 +140,7 @@ void Rcc::write_cr(std::uint32_t value, std::uint32_t lanes)
     // The bypass can only change while the oscillator is off.
     if (old & kHseOn) next = (next & ~kHseBypass) | (old & kHseBypass);
 
+    if ((next & kPllOn) && !(old & kPllOn)) check_pll_configuration();
     reg(CR) = next;
     settle();
 }
@@ -123,6 +161,7 @@ void Rcc::write_cfgr(std::uint32_t value, std::uint32_t lanes)
         throw SimError("RCC: CFGR.SW = 3 selects no clock source (written " + hex32(next) + ")");
     reg(CFGR) = (old & ~kCfgrWritable) | (next & kCfgrWritable);
     settle();
+    recompute_clocks();
 }
 
 void Rcc::write_cir(std::uint32_t value, std::uint32_t lanes)
@@ -151,13 +190,9 @@ void Rcc::settle()
 
     if (!(cr & kHseOn)) {
         cr &= ~kHseReady;
-        cancel(hse_event_);
-    } else if (!(cr & kHseReady) && hse_event_ == 0 && crystal_present_) {
-        hse_event_ = clock_.schedule_in(kHseStartup, [this] {
-            hse_event_ = 0;
-            if (crystal_present_ && (reg(CR) & kHseOn)) reg(CR) |= kHseReady;
-            settle();
-        });
+        clock_.cancel(hse_event_);
+    } else if (!(cr & kHseReady) && !hse_event_.scheduled() && crystal_present_) {
+        clock_.schedule_in(hse_event_, kHseStartup);
     }
 
     // Both PLLs lock a fixed time after they are on with a running input;
@@ -165,20 +200,14 @@ void Rcc::settle()
     struct PllLine {
         std::uint32_t on;
         std::uint32_t ready;
-        VirtualClock::EventId* event;
+        Event* event;
     };
     for (const PllLine pll : {PllLine{kPllOn, kPllReady, &pll_event_}, PllLine{kPllI2sOn, kPllI2sReady, &plli2s_event_}}) {
         if ((cr & pll.on) && pll_source_ready()) {
-            if (!(cr & pll.ready) && *pll.event == 0) {
-                *pll.event = clock_.schedule_in(kPllLock, [this, pll] {
-                    *pll.event = 0;
-                    reg(CR) |= pll.ready;
-                    settle();
-                });
-            }
+            if (!(cr & pll.ready) && !pll.event->scheduled()) clock_.schedule_in(*pll.event, kPllLock);
         } else {
             cr &= ~pll.ready;
-            cancel(*pll.event);
+            clock_.cancel(*pll.event);
         }
     }
 
@@ -186,11 +215,32 @@ void Rcc::settle()
     const std::uint32_t wanted = reg(CFGR) & kSwitch;
     const std::uint32_t ready_bit = wanted == kSourceHsi ? kHsiReady : wanted == kSourceHse ? kHseReady : kPllReady;
     if (cr & ready_bit) reg(CFGR) = (reg(CFGR) & ~kSwitchStatus) | (wanted << 2);
+    recompute_clocks();
+}
+
+void Rcc::hse_started()
+{
+    if (crystal_present_ && (reg(CR) & kHseOn)) reg(CR) |= kHseReady;
+    settle();
+}
+
+void Rcc::pll_locked()
+{
+    reg(CR) |= kPllReady;
+    settle();
+}
+
+void Rcc::plli2s_locked()
+{
+    reg(CR) |= kPllI2sReady;
+    settle();
 }
 
 std::uint32_t Rcc::system_source() const { return (reg(CFGR) & kSwitchStatus) >> 2; }
 
-std::uint32_t Rcc::pll_output_hz() const
+// The main PLL's P output, exactly: the oscillator runs at input / M * N
+// (a real frequency, not an integer division).
+std::uint64_t Rcc::pll_output_hz() const
 {
     const std::uint32_t cfg = reg(PLLCFGR);
     const std::uint64_t input = (cfg & kPllSourceHse) ? kHseHz : kHsiHz;
@@ -198,34 +248,51 @@ std::uint32_t Rcc::pll_output_hz() const
     const std::uint64_t n = (cfg >> 6) & 0x1FFu;
     const std::uint64_t p = (((cfg >> 16) & 0x3u) + 1u) * 2u;
     if (m == 0) return 0;
-    return static_cast<std::uint32_t>(input * n / (m * p));
+    return input * n / (m * p);
 }
 
-std::uint32_t Rcc::sysclk_hz() const
+// Switching the PLL on with a divider or multiplier the chip cannot run
+// would give no clock or one the core cannot take: the board refuses it
+// rather than invent a frequency.
+void Rcc::check_pll_configuration() const
 {
+    const std::uint32_t cfg = reg(PLLCFGR);
+    const std::uint64_t input = (cfg & kPllSourceHse) ? kHseHz : kHsiHz;
+    const std::uint64_t m = cfg & 0x3Fu;
+    const std::uint64_t n = (cfg >> 6) & 0x1FFu;
+    const std::uint64_t vco = m == 0 ? 0 : input * n / m;
+    std::string why;
+    if (m < 2)
+        why = "PLLM = " + std::to_string(m) + " (2..63)";
+    else if (vco < kVcoMinHz || vco > kVcoMaxHz)
+        why = "a VCO of " + std::to_string(vco) + " Hz (64..432 MHz)";
+    else if (pll_output_hz() > kSysclkMaxHz)
+        why = "a system clock of " + std::to_string(pll_output_hz()) + " Hz (at most 120 MHz)";
+    if (!why.empty())
+        throw SimError("RCC: main PLL switched on with PLLCFGR " + hex32(cfg) + ", which gives " + why);
+}
+
+void Rcc::recompute_clocks()
+{
+    std::uint64_t sysclk = kHsiHz;
     switch (system_source()) {
-    case kSourceHse: return kHseHz;
-    case kSourcePll: return pll_output_hz();
-    default: return kHsiHz;
+    case kSourceHse: sysclk = kHseHz; break;
+    case kSourcePll: sysclk = pll_output_hz(); break;
+    default: break;
     }
-}
-
-std::uint32_t Rcc::hclk_hz() const
-{
     static constexpr unsigned kAhbShift[8] = {1, 2, 3, 4, 6, 7, 8, 9};
-    const std::uint32_t field = (reg(CFGR) >> 4) & 0xFu;
-    return field < 8 ? sysclk_hz() : sysclk_hz() >> kAhbShift[field - 8];
+    const std::uint32_t ahb = (reg(CFGR) >> 4) & 0xFu;
+    const std::uint64_t hclk = ahb < 8 ? sysclk : sysclk >> kAhbShift[ahb - 8];
+    auto apb = [hclk](std::uint32_t field) { return field < 4 ? hclk : hclk >> (field - 3); };
+    const std::uint64_t pclk1 = apb((reg(CFGR) >> 10) & 0x7u);
+    const std::uint64_t pclk2 = apb((reg(CFGR) >> 13) & 0x7u);
+    const bool changed = sysclk != sysclk_hz_ || hclk != hclk_hz_ || pclk1 != pclk1_hz_ || pclk2 != pclk2_hz_;
+    sysclk_hz_ = static_cast<std::uint32_t>(sysclk);
+    hclk_hz_ = static_cast<std::uint32_t>(hclk);
+    pclk1_hz_ = static_cast<std::uint32_t>(pclk1);
+    pclk2_hz_ = static_cast<std::uint32_t>(pclk2);
+    if (changed && clock_listener_) clock_listener_();
 }
-
-namespace {
-std::uint32_t apb_divided(std::uint32_t hclk, std::uint32_t field)
-{
-    return field < 4 ? hclk : hclk >> (field - 3);
-}
-}  // namespace
-
-std::uint32_t Rcc::pclk1_hz() const { return apb_divided(hclk_hz(), (reg(CFGR) >> 10) & 0x7u); }
-std::uint32_t Rcc::pclk2_hz() const { return apb_divided(hclk_hz(), (reg(CFGR) >> 13) & 0x7u); }
 
 std::uint32_t Rcc::peek(std::uint32_t offset) const
 {

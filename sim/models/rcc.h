@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "core/peripheral.h"
 #include "core/virtual_clock.h"
@@ -14,7 +15,6 @@ namespace sim {
 
 class Rcc : public WordPeripheral {
 public:
-    static constexpr std::uint32_t kBase = 0x40023800u;
     static constexpr std::uint32_t kSize = 0x400u;
 
     static constexpr std::uint32_t kHsiHz = 16000000u;
@@ -32,6 +32,15 @@ public:
     static constexpr std::uint32_t APB1LPENR = 0x60, APB2LPENR = 0x64;
     static constexpr std::uint32_t BDCR = 0x70, CSR = 0x74, SSCGR = 0x80, PLLI2SCFGR = 0x84;
 
+    // The limits of the chip's main PLL: what the oscillator can run at.
+    static constexpr std::uint64_t kVcoMinHz = 64000000u, kVcoMaxHz = 432000000u;
+    static constexpr std::uint64_t kSysclkMaxHz = 120000000u;
+
+    // The buses whose enable and reset registers gate the peripherals.
+    enum class PeripheralBus { Ahb1, Ahb2, Ahb3, Apb1, Apb2 };
+    using ClockListener = std::function<void()>;
+    using ResetListener = std::function<void(PeripheralBus bus, unsigned bit)>;
+
     explicit Rcc(VirtualClock& clock);
 
     void reset() override;
@@ -42,19 +51,24 @@ public:
     void set_crystal_present(bool present);
     bool crystal_present() const { return crystal_present_; }
 
-    // Frequencies of the clock tree as it actually runs now.
-    std::uint32_t sysclk_hz() const;
-    std::uint32_t hclk_hz() const;
-    std::uint32_t pclk1_hz() const;
-    std::uint32_t pclk2_hz() const;
+    // Frequencies of the clock tree as it actually runs now (worked out
+    // whenever the tree changes, not at each look).
+    std::uint32_t sysclk_hz() const { return sysclk_hz_; }
+    std::uint32_t hclk_hz() const { return hclk_hz_; }
+    std::uint32_t pclk1_hz() const { return pclk1_hz_; }
+    std::uint32_t pclk2_hz() const { return pclk2_hz_; }
+    // Hears every change of those frequencies.
+    void set_clock_listener(ClockListener listener) { clock_listener_ = std::move(listener); }
 
-    // True when every bit of mask is set in the enable register.
-    bool ahb1_enabled(std::uint32_t mask) const { return (reg(AHB1ENR) & mask) == mask; }
-    bool apb1_enabled(std::uint32_t mask) const { return (reg(APB1ENR) & mask) == mask; }
-    bool apb2_enabled(std::uint32_t mask) const { return (reg(APB2ENR) & mask) == mask; }
+    // The enable register of a bus, for the gates of the bus's peripherals.
+    const std::uint32_t* enable_register(PeripheralBus bus) const;
+    static std::uint32_t enable_offset(PeripheralBus bus);
+    static std::uint32_t reset_offset(PeripheralBus bus);
+    // Hears each bit of a reset register written from 0 to 1: that
+    // peripheral is reset.
+    void set_reset_listener(ResetListener listener) { reset_listener_ = std::move(listener); }
 
     std::uint32_t peek(std::uint32_t offset) const;
-    std::uint64_t cr_reads() const { return cr_reads_; }
 
 protected:
     std::uint32_t read_word(std::uint32_t offset) override;
@@ -68,22 +82,29 @@ private:
     void write_cfgr(std::uint32_t value, std::uint32_t lanes);
     void write_cir(std::uint32_t value, std::uint32_t lanes);
     void write_pllcfgr(std::uint32_t value, std::uint32_t lanes);
+    void write_reset(std::uint32_t offset, std::uint32_t value, std::uint32_t lanes);
 
     // Brings the ready flags, PLL lock and clock switch in line with the
     // enables, after any change of either.
     void settle();
     bool pll_source_ready() const;
-    std::uint32_t pll_output_hz() const;
+    std::uint64_t pll_output_hz() const;
+    void check_pll_configuration() const;
     std::uint32_t system_source() const;  // SWS as 0 (HSI), 1 (HSE), 2 (PLL)
-    void cancel(VirtualClock::EventId& event);
+    void recompute_clocks();
+    void hse_started();
+    void pll_locked();
+    void plli2s_locked();
 
     VirtualClock& clock_;
     std::array<std::uint32_t, kSize / 4> regs_{};
     bool crystal_present_ = true;
-    std::uint64_t cr_reads_ = 0;
-    VirtualClock::EventId hse_event_ = 0;
-    VirtualClock::EventId pll_event_ = 0;
-    VirtualClock::EventId plli2s_event_ = 0;
+    Event hse_event_ = Event::of<&Rcc::hse_started>(this);
+    Event pll_event_ = Event::of<&Rcc::pll_locked>(this);
+    Event plli2s_event_ = Event::of<&Rcc::plli2s_locked>(this);
+    std::uint32_t sysclk_hz_ = kHsiHz, hclk_hz_ = kHsiHz, pclk1_hz_ = kHsiHz, pclk2_hz_ = kHsiHz;
+    ClockListener clock_listener_;
+    ResetListener reset_listener_;
 };
 
 }  // namespace sim

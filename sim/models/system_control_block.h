@@ -8,7 +8,7 @@
 #include <string>
 
 #include "core/peripheral.h"
-#include "exceptions.h"
+#include "core/exception_state.h"
 
 namespace sim {
 

@@ -23,8 +23,9 @@ constexpr std::uint32_t kCr3Writable = 0x0FFFu;
 
 // Features nobody on this board uses; nothing would happen if they were set,
 // so setting them is an error rather than a silent no-op.
-// CR1: send break, mute, and every interrupt enable.
-constexpr std::uint32_t kCr1Unmodelled = 0x01F3u;
+// CR1: send break and mute (the interrupt sources of RXNE, TC, TXE, IDLE and
+// PE are modelled).
+constexpr std::uint32_t kCr1Unmodelled = 0x0003u;
 // CR2: LIN break interrupt, synchronous clock, LIN mode.
 constexpr std::uint32_t kCr2Unmodelled = 0x4840u;
 // CR3: error interrupt, IrDA, half duplex, smartcard, DMA, CTS interrupt.
@@ -39,17 +40,18 @@ constexpr std::uint32_t kResetStatus = Usart::kTxComplete | Usart::kTxEmpty;
 
 }  // namespace
 
-Usart::Usart(std::string name, VirtualClock& clock, std::function<std::uint32_t()> kernel_clock_hz)
-    : name_(std::move(name)), clock_(clock), kernel_clock_hz_(std::move(kernel_clock_hz))
+Usart::Usart(std::string name, VirtualClock& clock) : name_(std::move(name)), clock_(clock), interrupt_(name_)
 {
     reset();
 }
 
 void Usart::reset()
 {
-    if (tx_event_ != 0) clock_.cancel(tx_event_);
-    if (rx_event_ != 0) clock_.cancel(rx_event_);
-    tx_event_ = rx_event_ = 0;
+    clock_.cancel(tx_event_);
+    clock_.cancel(rx_event_);
+    if (interrupt_.connected()) interrupt_.clear();
+    interrupt_.reset();
+    complete_seen_ = false;
     holding_.reset();
     shifter_.reset();
     rx_queue_.clear();
@@ -64,7 +66,7 @@ std::string Usart::where(std::uint32_t offset) const { return name_ + " at offse
 
 std::uint32_t Usart::divider(std::string* why_not) const
 {
-    const std::uint32_t kernel_hz = kernel_clock_hz_();
+    const std::uint32_t kernel_hz = kernel_hz_;
     if (kernel_hz == 0) {
         *why_not = "its kernel clock is 0 Hz";
         return 0;
@@ -92,7 +94,7 @@ double Usart::bit_rate() const
 {
     std::string why_not;
     const std::uint32_t cycles = divider(&why_not);
-    return cycles == 0 ? 0.0 : static_cast<double>(kernel_clock_hz_()) / cycles;
+    return cycles == 0 ? 0.0 : static_cast<double>(kernel_hz_) / cycles;
 }
 
 Nanoseconds Usart::frame_time(const char* purpose) const
@@ -104,20 +106,18 @@ Nanoseconds Usart::frame_time(const char* purpose) const
     static constexpr std::uint64_t kStopHalfBits[4] = {2, 1, 4, 3};
     const std::uint64_t data_bits = (cr1_ & kNineBits) ? 9 : 8;
     const std::uint64_t half_bits = 2 * (1 + data_bits) + kStopHalfBits[(cr2_ >> 12) & 3u];
-    const std::uint64_t numerator = half_bits * cycles * 1000000000ull;
-    const std::uint64_t denominator = 2ull * kernel_clock_hz_();
-    return (numerator + denominator - 1) / denominator;
+    return time_of_ticks(half_bits * cycles, 2ull * kernel_hz_);
 }
 
-std::uint8_t Usart::on_line(std::uint16_t data) const
+std::uint16_t Usart::on_line(std::uint16_t data) const
 {
-    if (!(cr1_ & kParityOn)) return static_cast<std::uint8_t>(data);
+    if (!(cr1_ & kParityOn)) return static_cast<std::uint16_t>(data & ((cr1_ & kNineBits) ? 0x1FFu : 0xFFu));
     // The parity bit takes the place of the word's top bit.
     const unsigned top = (cr1_ & kNineBits) ? 8 : 7;
     const std::uint32_t payload = data & ((1u << top) - 1u);
     bool parity = (std::popcount(payload) & 1) != 0;
     if (cr1_ & kParitySelectOdd) parity = !parity;
-    return static_cast<std::uint8_t>(payload | (static_cast<std::uint32_t>(parity) << top));
+    return static_cast<std::uint16_t>(payload | (static_cast<std::uint32_t>(parity) << top));
 }
 
 void Usart::write_data(std::uint16_t value)
@@ -129,7 +129,9 @@ void Usart::write_data(std::uint16_t value)
         throw SimError(name_ + ": DR written (" + hex32(value) +
                        ") while TXE is clear: the waiting character would be lost");
     const Frame frame{on_line(value), frame_time("DR written")};
-    sr_ &= ~kTxComplete;
+    // TC clears only by the chip's sequence: an SR read that showed it, then this write.
+    if (complete_seen_) sr_ &= ~kTxComplete;
+    complete_seen_ = false;
     if (!shifter_) {
         start_shifting(frame);
     } else {
@@ -141,13 +143,13 @@ void Usart::write_data(std::uint16_t value)
 void Usart::start_shifting(Frame frame)
 {
     shifter_ = frame;
-    tx_event_ = clock_.schedule_in(frame.duration, [this] { finish_frame(); });
+    clock_.schedule_in(tx_event_, frame.duration);
+    update_interrupt();
 }
 
 void Usart::finish_frame()
 {
-    tx_event_ = 0;
-    transmitted_.push_back(shifter_->line_byte);
+    const std::uint16_t word = shifter_->line_word;
     shifter_.reset();
     if (holding_ && (cr1_ & (kEnable | kTransmitterOn)) == (kEnable | kTransmitterOn)) {
         const Frame next = *holding_;
@@ -157,6 +159,19 @@ void Usart::finish_frame()
     } else if (!holding_) {
         sr_ |= kTxComplete;
     }
+    update_interrupt();
+    if (line_listener_) line_listener_(word);
+}
+
+void Usart::update_interrupt()
+{
+    if (!interrupt_.connected()) return;
+    const bool asserted = ((cr1_ & kTxEmptyInterrupt) && (sr_ & kTxEmpty)) ||
+                          ((cr1_ & kTxCompleteInterrupt) && (sr_ & kTxComplete)) ||
+                          ((cr1_ & kRxInterrupt) && (sr_ & (kRxNotEmpty | kOverrun))) ||
+                          ((cr1_ & kIdleInterrupt) && (sr_ & kIdle)) ||
+                          ((cr1_ & kParityInterrupt) && (sr_ & kParityError));
+    interrupt_.set(asserted);
 }
 
 void Usart::receive(const std::vector<std::uint8_t>& bytes)
@@ -167,12 +182,11 @@ void Usart::receive(const std::vector<std::uint8_t>& bytes)
                        ((cr1_ & kEnable) ? "receiver (CR1.RE)" : "USART (CR1.UE)") + " off");
     const Nanoseconds duration = frame_time("bytes sent to it");
     for (std::uint8_t b : bytes) rx_queue_.push_back(Frame{b, duration});
-    if (rx_event_ == 0) rx_event_ = clock_.schedule_in(rx_queue_.front().duration, [this] { land_received(); });
+    if (!rx_event_.scheduled()) clock_.schedule_in(rx_event_, rx_queue_.front().duration);
 }
 
 void Usart::land_received()
 {
-    rx_event_ = 0;
     const Frame frame = rx_queue_.front();
     rx_queue_.pop_front();
     if ((cr1_ & (kEnable | kReceiverOn)) != (kEnable | kReceiverOn)) {
@@ -180,10 +194,11 @@ void Usart::land_received()
     } else if (sr_ & kRxNotEmpty) {
         sr_ |= kOverrun;  // the earlier character stays, this one is lost
     } else {
-        rx_data_ = frame.line_byte;
+        rx_data_ = frame.line_word;
         sr_ |= kRxNotEmpty;
     }
-    if (!rx_queue_.empty()) rx_event_ = clock_.schedule_in(rx_queue_.front().duration, [this] { land_received(); });
+    update_interrupt();
+    if (!rx_queue_.empty()) clock_.schedule_in(rx_event_, rx_queue_.front().duration);
 }
 
 std::uint32_t Usart::register_value(std::uint32_t offset) const
@@ -207,11 +222,13 @@ std::uint32_t Usart::read_word(std::uint32_t offset)
     const std::uint32_t value = register_value(offset);
     if (offset == SR) {
         errors_seen_ = sr_ & kSrErrors;
+        complete_seen_ = (sr_ & kTxComplete) != 0;
     } else if (offset == DR) {
         // Reading the data acknowledges it, and ends the SR-then-DR sequence
         // that clears the error flags.
         sr_ &= ~(kRxNotEmpty | errors_seen_);
         errors_seen_ = 0;
+        update_interrupt();
     }
     return value;
 }
@@ -230,6 +247,7 @@ void Usart::write_word(std::uint32_t offset, std::uint32_t value, std::uint32_t 
     case SR: {
         const std::uint32_t zeros = ~value & lanes & kSrClearedByZero;
         sr_ &= ~zeros;
+        update_interrupt();
         break;
     }
     case DR:
@@ -248,6 +266,7 @@ void Usart::write_word(std::uint32_t offset, std::uint32_t value, std::uint32_t 
             sr_ |= kTxEmpty;
             start_shifting(waiting);
         }
+        update_interrupt();
         break;
     }
     case CR2: {

@@ -1,54 +1,42 @@
-// The binding of exception numbers to the firmware's handlers. A handler the
-// firmware does not define is a null weak reference: its slot leads to the
-// default handler, as on the chip.
-#include "firmware_image.h"
+// The binding of exception numbers to the firmware's handlers, every slot of
+// the vector table by its name. A handler the firmware does not define is a
+// null weak reference: its slot leads to the default handler, as on the chip.
+#include <array>
 
+#include "firmware_image.h"
+#include "vector_names.h"
+
+#define TILTMON_DECLARE_WEAK(number, name) void name(void) __attribute__((weak));
 extern "C" {
-void NMI_Handler(void) __attribute__((weak));
-void HardFault_Handler(void) __attribute__((weak));
-void MemManage_Handler(void) __attribute__((weak));
-void BusFault_Handler(void) __attribute__((weak));
-void UsageFault_Handler(void) __attribute__((weak));
-void SVC_Handler(void) __attribute__((weak));
-void DebugMon_Handler(void) __attribute__((weak));
-void PendSV_Handler(void) __attribute__((weak));
-void SysTick_Handler(void) __attribute__((weak));
-void EXTI15_10_IRQHandler(void) __attribute__((weak));
+TILTMON_CORE_VECTORS(TILTMON_DECLARE_WEAK)
+TILTMON_DEVICE_VECTORS(TILTMON_DECLARE_WEAK)
 }
+#undef TILTMON_DECLARE_WEAK
 
 namespace sim {
 
 namespace {
-constexpr int DEVICE_BASE = 16;
-constexpr int EXTI15_10_IRQN = 40;
+
+constexpr int kSlots = 97;
+
+std::array<FirmwareHandler, kSlots> bind()
+{
+    std::array<FirmwareHandler, kSlots> table{};
+#define TILTMON_BIND(number, name) table[number] = name;
+    TILTMON_CORE_VECTORS(TILTMON_BIND)
+    TILTMON_DEVICE_VECTORS(TILTMON_BIND)
+#undef TILTMON_BIND
+    return table;
+}
+
+const std::array<FirmwareHandler, kSlots> kTable = bind();
+
 }  // namespace
 
 FirmwareHandler firmware_handler(int exception)
 {
-    switch (exception) {
-    case 2:
-        return NMI_Handler;
-    case 3:
-        return HardFault_Handler;
-    case 4:
-        return MemManage_Handler;
-    case 5:
-        return BusFault_Handler;
-    case 6:
-        return UsageFault_Handler;
-    case 11:
-        return SVC_Handler;
-    case 12:
-        return DebugMon_Handler;
-    case 14:
-        return PendSV_Handler;
-    case 15:
-        return SysTick_Handler;
-    case DEVICE_BASE + EXTI15_10_IRQN:
-        return EXTI15_10_IRQHandler;
-    default:
-        return nullptr;
-    }
+    if (exception < 0 || exception >= kSlots) return nullptr;
+    return kTable[static_cast<std::size_t>(exception)];
 }
 
 }  // namespace sim

@@ -2,8 +2,7 @@
 #include "platform_ops.h"
 
 #include "board/board.h"
-#include "board/cpu.h"
-#include "models/exceptions.h"
+#include "board/board_models.h"
 #include "reg_access.h"
 
 namespace {
@@ -21,13 +20,18 @@ std::uint8_t flash_read_byte(std::uint32_t address) { return static_cast<std::ui
 
 void flash_program_byte(std::uint32_t address, std::uint8_t value) { seam::bus_write(address, 1, value); }
 
-void breakpoint() { board().cpu().breakpoint(); }
+void breakpoint() { board().models().cpu().breakpoint(); }
 
-unsigned int* main_stack_pointer() { return board().cpu().main_stack_frame(); }
-unsigned int* process_stack_pointer() { return board().cpu().process_stack_frame(); }
+unsigned int* main_stack_pointer() { return board().models().cpu().main_stack_frame(); }
+unsigned int* process_stack_pointer() { return board().models().cpu().process_stack_frame(); }
 
-void irq_disable() { board().exceptions().set_primask(true); }
-void irq_enable() { board().exceptions().set_primask(false); }
+void irq_disable() { board().models().exceptions().set_primask(true); }
+// Whatever waits is taken right after the mask is lifted, as after CPSIE.
+void irq_enable()
+{
+    board().models().exceptions().set_primask(false);
+    board().models().cpu().take_pending();
+}
 
 // The chip's loop (load, test, load, subtract, store, branch) takes about
 // ten core cycles a pass.
@@ -35,12 +39,12 @@ constexpr std::uint64_t kCountDownCyclesPerPass = 10;
 
 void count_down(volatile std::uint32_t& counter)
 {
-    board().cpu().spend_cycles(static_cast<std::uint64_t>(counter) * kCountDownCyclesPerPass);
+    board().models().cpu().spend_cycles(static_cast<std::uint64_t>(counter) * kCountDownCyclesPerPass);
     counter = 0;
 }
 
-void idle() { board().cpu().idle(); }
+void idle() { board().models().cpu().idle(); }
 
-void endless_loop(const char* why) { board().cpu().endless_loop(why); }
+void endless_loop(const char* why) { board().models().cpu().endless_loop(why); }
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "driver_test.h"
+#include "board/wiring.h"
 #include "models/gpio_port.h"
 #include "stm32f2xx_gpio.h"
 #include "stm32f2xx_rcc.h"
@@ -39,7 +40,7 @@ protected:
     }
     PortState state()
     {
-        GpioPort& f = board.gpio('F');
+        GpioPort& f = board.models().gpio('F');
         return {f.peek(GpioPort::MODER), f.peek(GpioPort::OTYPER), f.peek(GpioPort::OSPEEDR), f.peek(GpioPort::PUPDR)};
     }
 };
@@ -93,43 +94,59 @@ TEST_F(GpioDriverTest, InitSetsOnlyTheMaskedPinsFieldsAndReportsBadArguments)
     }
 }
 
-// On a foreign port the port check fails and the writes go there all the
-// same, so their order and width can be followed.
+// Every field is cleared, then set, pin by pin in ascending order: the trace
+// shows each write with the value it left.
 TEST_F(GpioDriverTest, InitWritesEachFieldClearThenSetPinByPinInAscendingOrder)
 {
-    RegisterFile& port = map_scratch(kForeignBase);
-    for (std::uint32_t offset = 0; offset < 0x10; offset += 4) port.preset(offset, 0xFFFFFFFF);
-    auto* foreign = reinterpret_cast<GPIO_TypeDef*>(kForeignBase);
-
+    const std::uint32_t F = sim::base_of("GPIOF");
+    preset({0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF});
+    auto writes = [&] {
+        std::vector<RegisterWrite> out;
+        for (const sim::BusAccess& a : accesses_to(board.trace().accesses(), F, sim::GpioPort::kSize))
+            if (a.write) out.push_back({a.address - F, a.width, a.value});
+        board.trace().clear();
+        return out;
+    };
+    board.trace().start();
     GPIO_InitTypeDef out{0x0005, GPIO_Mode_OUT, GPIO_Speed_50MHz, GPIO_OType_PP, GPIO_PuPd_NOPULL};
-    GPIO_Init(foreign, &out);
+    GPIO_Init(GPIOF, &out);
+    // OTYPER holds 16 bits: the upper half reads back 0.
     const std::vector<RegisterWrite> expected = {
         {0x0, 4, 0xFFFFFFFC}, {0x0, 4, 0xFFFFFFFD}, {0x8, 4, 0xFFFFFFFC}, {0x8, 4, 0xFFFFFFFE},
-        {0x4, 4, 0xFFFFFFFE}, {0x4, 4, 0xFFFFFFFE}, {0xC, 4, 0xFFFFFFFC}, {0xC, 4, 0xFFFFFFFC},
+        {0x4, 4, 0x0000FFFE}, {0x4, 4, 0x0000FFFE}, {0xC, 4, 0xFFFFFFFC}, {0xC, 4, 0xFFFFFFFC},
         {0x0, 4, 0xFFFFFFCD}, {0x0, 4, 0xFFFFFFDD}, {0x8, 4, 0xFFFFFFCE}, {0x8, 4, 0xFFFFFFEE},
-        {0x4, 4, 0xFFFFFFFA}, {0x4, 4, 0xFFFFFFFA}, {0xC, 4, 0xFFFFFFCC}, {0xC, 4, 0xFFFFFFCC},
+        {0x4, 4, 0x0000FFFA}, {0x4, 4, 0x0000FFFA}, {0xC, 4, 0xFFFFFFCC}, {0xC, 4, 0xFFFFFFCC},
     };
-    EXPECT_EQ(port.writes(), expected);
+    EXPECT_EQ(writes(), expected);
 
-    port.clear_writes();
     GPIO_InitTypeDef in{0x0002, GPIO_Mode_IN, GPIO_Speed_50MHz, GPIO_OType_PP, GPIO_PuPd_UP};
-    GPIO_Init(foreign, &in);
+    GPIO_Init(GPIOF, &in);
     const std::vector<RegisterWrite> input_writes = {
         {0x0, 4, 0xFFFFFFD1}, {0x0, 4, 0xFFFFFFD1}, {0xC, 4, 0xFFFFFFC0}, {0xC, 4, 0xFFFFFFC4}};
-    EXPECT_EQ(port.writes(), input_writes);
-    EXPECT_EQ(console(), init_report("IS_GPIO_ALL_PERIPH", 2));
+    EXPECT_EQ(writes(), input_writes);
+    EXPECT_EQ(console(), "");
+}
+
+// A port no check accepts is reported, and the writes go there all the same.
+TEST_F(GpioDriverTest, InitOnAForeignPortReportsThePortAndCarriesOn)
+{
+    RegisterFile& port = map_scratch(kForeignBase);
+    GPIO_InitTypeDef out{0x0001, GPIO_Mode_OUT, GPIO_Speed_50MHz, GPIO_OType_PP, GPIO_PuPd_NOPULL};
+    GPIO_Init(reinterpret_cast<GPIO_TypeDef*>(kForeignBase), &out);
+    EXPECT_EQ(port.word(0x0), 0x1u);
+    EXPECT_EQ(console(), init_report("IS_GPIO_ALL_PERIPH"));
 }
 
 TEST_F(GpioDriverTest, SetAndResetBitsAreSingleHalfWordWritesOfTheMask)
 {
     GPIO_SetBits(GPIOF, 0x0101);
     GPIO_ResetBits(GPIOF, 0x0100);
-    EXPECT_EQ(board.gpio('F').peek(GpioPort::ODR), 0x0001u);
+    EXPECT_EQ(board.models().gpio('F').peek(GpioPort::ODR), 0x0001u);
     EXPECT_EQ(console(), "");
 
     GPIO_SetBits(GPIOF, 0);
     GPIO_ResetBits(GPIOF, 0);
-    EXPECT_EQ(board.gpio('F').peek(GpioPort::ODR), 0x0001u);
+    EXPECT_EQ(board.models().gpio('F').peek(GpioPort::ODR), 0x0001u);
     EXPECT_EQ(console(), report(kModule, "GPIO_SetBits", "IS_GPIO_PIN(") +
                              report(kModule, "GPIO_ResetBits", "IS_GPIO_PIN("));
 
@@ -171,8 +188,8 @@ TEST_F(GpioDriverTest, PinAFConfigReplacesOnlyThePinsFourBitField)
         GPIOF->AFR[1] = c.before;
         board.clear_serial_output();
         GPIO_PinAFConfig(GPIOF, c.pin, c.af);
-        EXPECT_EQ(board.gpio('F').peek(GpioPort::AFRL), c.afrl);
-        EXPECT_EQ(board.gpio('F').peek(GpioPort::AFRH), c.afrh);
+        EXPECT_EQ(board.models().gpio('F').peek(GpioPort::AFRL), c.afrl);
+        EXPECT_EQ(board.models().gpio('F').peek(GpioPort::AFRH), c.afrh);
         EXPECT_EQ(console(), c.reports);
     }
 }

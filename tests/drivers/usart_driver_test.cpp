@@ -62,7 +62,7 @@ TEST_F(UsartTest, InitComputesTheDividerFromThePortsBusClock)
         c.port->CR1 = c.cr1;
         USART_InitTypeDef line = console_line(c.baud);
         USART_Init(c.port, &line);
-        EXPECT_EQ(board.usart(c.number).peek(Usart::BRR), c.brr);
+        EXPECT_EQ(board.models().usart(c.number).peek(Usart::BRR), c.brr);
     }
     EXPECT_EQ(console(), "");
 }

@@ -2,8 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "board/board.h"
+#include "board/board_models.h"
 #include "main.h"
-#include "models/exceptions.h"
+#include "core/exception_state.h"
+#include "fault_frames.h"
 #include "models/flash_memory.h"
 #include "models/rcc.h"
 #include "models/usart.h"
@@ -33,7 +35,7 @@ TEST_F(BootTest, ReachesTheForegroundLoopWithLed1Lit)
     EXPECT_GT(board.idle_passes(), passes) << "and keeps running";
 
     EXPECT_EQ(SystemCoreClock, 100000000u);
-    EXPECT_EQ(board.usart(2).peek(0x08), 0x00D9u) << "115200 bit/s from the 25 MHz APB1";
+    EXPECT_EQ(board.models().usart(2).peek(0x08), 0x00D9u) << "115200 bit/s from the 25 MHz APB1";
     for (int fd : {0, 1, 2}) EXPECT_EQ(getComIdxFromFd(fd), 0) << "standard streams on COM1";
     EXPECT_EQ(app_state, 0);
     EXPECT_EQ(app_rec, 0);
@@ -43,21 +45,21 @@ TEST_F(BootTest, ReachesTheForegroundLoopWithLed1Lit)
 
 TEST_F(BootTest, WithoutTheCrystalTheSystemRunsAt16MHzAndTheConsoleKeepsItsRate)
 {
-    board.rcc().set_crystal_present(false);
+    board.fit_crystal(false);
     board.power_on();
     board.run_for(20_ms);
 
     EXPECT_FALSE(board.stopped()) << board.stop_reason();
     EXPECT_TRUE(board.led(1));
     EXPECT_EQ(SystemCoreClock, 16000000u);
-    EXPECT_NEAR(board.usart(2).bit_rate(), 115200.0, 115200.0 * 0.01);
+    EXPECT_NEAR(board.models().usart(2).bit_rate(), 115200.0, 115200.0 * 0.01);
 }
 
 TEST_F(BootTest, PowerCycleResetsRamButKeepsFlash)
 {
     board.power_on();
     board.run_for(5_ms);
-    board.flash().load(0x080E0000, {0x12, 0x34});
+    board.models().flash().load(0x080E0000, {0x12, 0x34});
     app_state = 5;
     app_record.X_Max = 33;
     LocalTime = 123456;
@@ -74,8 +76,8 @@ TEST_F(BootTest, PowerCycleResetsRamButKeepsFlash)
     EXPECT_EQ(getComIdxFromFd(1), 1) << "stream binding back to COM2";
     EXPECT_EQ(SystemCoreClock, 120000000u) << "before the clock set-up recomputes it";
     EXPECT_FALSE(board.led(1)) << "port E is reset";
-    EXPECT_EQ(board.flash().peek(0x080E0000), 0x12);
-    EXPECT_EQ(board.flash().peek(0x080E0001), 0x34);
+    EXPECT_EQ(board.models().flash().peek(0x080E0000), 0x12);
+    EXPECT_EQ(board.models().flash().peek(0x080E0001), 0x34);
 
     board.run_for(5_ms);
     EXPECT_EQ(SystemCoreClock, 100000000u);
@@ -86,20 +88,19 @@ TEST_F(BootTest, AnEnabledInterruptWithoutAHandlerEndsInTheDefaultHandler)
 {
     board.power_on();
     board.run_for(5_ms);
-    // TIM2's interrupt (number 28) is not served by the system.
-    board.exceptions().set_enabled(ExceptionState::irq(28), true);
-    board.exceptions().set_pending(ExceptionState::irq(28), true);
+    // TIM5's interrupt (number 50) is not served by the system.
+    board.models().exceptions().set_enabled(ExceptionState::irq(50), true);
+    board.models().exceptions().set_pending(ExceptionState::irq(50), true);
     board.run_for(1_ms);
     EXPECT_TRUE(board.stopped());
-    EXPECT_NE(board.stop_reason().find("Default_Handler: interrupt 28"), std::string::npos) << board.stop_reason();
+    EXPECT_NE(board.stop_reason().find("Default_Handler: interrupt 50"), std::string::npos) << board.stop_reason();
 }
 
 TEST_F(BootTest, AHardFaultInTheLoopIsReportedOnTheConsole)
 {
     board.power_on();
     board.run_for(5_ms);
-    const std::uint32_t frame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    board.force_hard_fault(frame);
+    board.force_hard_fault(kCountingFrame);
     board.run_for(100_ms);  // some 350 characters at 115200 bit/s
     EXPECT_TRUE(board.stopped());
     EXPECT_EQ(board.serial_output().rfind("\r\n\r\n[Hard fault handler]\r\nR0 = 0x00000001\r\n", 0), 0u)
@@ -111,8 +112,7 @@ TEST_F(BootTest, PowerOnInTheMiddleOfAReportStartsAfresh)
 {
     board.power_on();
     board.run_for(5_ms);
-    const std::uint32_t frame[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    board.force_hard_fault(frame);
+    board.force_hard_fault(kCountingFrame);
     board.run_for(3_ms);  // a few lines of the report are out, the rest is not
     ASSERT_FALSE(board.stopped());
     const std::size_t sent = board.serial_output().size();
@@ -123,6 +123,34 @@ TEST_F(BootTest, PowerOnInTheMiddleOfAReportStartsAfresh)
     EXPECT_FALSE(board.stopped()) << board.stop_reason();
     EXPECT_TRUE(board.led(1));
     EXPECT_EQ(board.serial_output().size(), sent) << "nothing more of the old report after the reset";
+}
+
+}  // namespace
+
+// A handler the test adds to the firmware: the board binds it by its name,
+// as the vector table would. It asks for a system reset.
+extern "C" void TIM2_IRQHandler(void) { SCB->AIRCR = 0x05FA0004u; }
+
+namespace {
+
+TEST_F(BootTest, ASystemResetRequestedByTheFirmwareStartsItAgainFromReset)
+{
+    board.power_on();
+    board.run_for(5_ms);
+    ASSERT_TRUE(board.led(1));
+    app_state = 6;  // changed RAM that the reset code puts back
+    board.models().flash().load(0x080E0000, {0x5A});
+    board.models().exceptions().set_enabled(ExceptionState::irq(28), true);
+    HardwareEvent::pend_interrupt(28)(board);  // the loop only idles: no bus access to aim at
+    board.run_until([&] { return board.system_resets() == 1; }, 1_ms);
+    EXPECT_FALSE(board.led(1)) << "port E is reset with the chip";
+    EXPECT_EQ(app_state, 0);
+    board.run_for(20_ms);
+    EXPECT_FALSE(board.stopped()) << board.stop_reason();
+    EXPECT_EQ(board.system_resets(), 1u);
+    EXPECT_TRUE(board.led(1)) << "the start-up ran again";
+    EXPECT_FALSE(board.models().exceptions().enabled(ExceptionState::irq(28))) << "the NVIC is reset too";
+    EXPECT_EQ(board.flash_byte(0x080E0000), 0x5A) << "flash keeps its contents";
 }
 
 // One pass of the foreground loop per call, with LocalTime as given.

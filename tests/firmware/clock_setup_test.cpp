@@ -1,7 +1,10 @@
 // The clock tree set-up on the virtual board's clock control model.
 #include <gtest/gtest.h>
 
+#include "board/wiring.h"
+
 #include "board_test.h"
+#include "clock_bring_up.h"
 #include "models/rcc.h"
 #include "models/system_control_block.h"
 #include "stm32f2xx.h"
@@ -17,34 +20,37 @@ TEST_F(ClockSetupTest, CrystalReadyRunsTheCoreAt100MHzFromThePll)
 {
     SystemInit();
 
-    EXPECT_EQ(board.rcc().peek(Rcc::PLLCFGR), 0x05411004u);
-    const std::uint32_t cfgr = board.rcc().peek(Rcc::CFGR);
+    EXPECT_EQ(board.models().rcc().peek(Rcc::PLLCFGR), 0x05411004u);
+    const std::uint32_t cfgr = board.models().rcc().peek(Rcc::CFGR);
     EXPECT_EQ(cfgr & 0x3u, 0x2u) << "system clock switch on the PLL";
     EXPECT_EQ(cfgr & 0xCu, 0x8u) << "switch status: PLL in use";
     EXPECT_EQ(cfgr & 0xF0u, 0x0u) << "AHB undivided";
     EXPECT_EQ(cfgr & 0x1C00u, 0x1400u) << "APB1 = AHB / 4";
     EXPECT_EQ(cfgr & 0xE000u, 0x8000u) << "APB2 = AHB / 2";
     EXPECT_EQ(FLASH->ACR, 0x703u) << "ACR: prefetch, both caches, 3 wait states";
-    EXPECT_EQ(board.scb().vtor(), 0x08000000u);
+    EXPECT_EQ(board.models().scb().vtor(), 0x08000000u);
     EXPECT_EQ(SystemCoreClock, 100000000u);
-    EXPECT_EQ(board.rcc().hclk_hz(), 100000000u);
-    EXPECT_EQ(board.rcc().pclk1_hz(), 25000000u);
-    EXPECT_EQ(board.rcc().pclk2_hz(), 50000000u);
+    EXPECT_EQ(board.models().rcc().hclk_hz(), 100000000u);
+    EXPECT_EQ(board.models().rcc().pclk1_hz(), 25000000u);
+    EXPECT_EQ(board.models().rcc().pclk2_hz(), 50000000u);
 }
 
 TEST_F(ClockSetupTest, MissingCrystalPollsExactly1280TimesAndStaysOnTheInternalOscillator)
 {
-    board.rcc().set_crystal_present(false);
-    const std::uint64_t reads_before = board.rcc().cr_reads();
+    board.fit_crystal(false);
+    board.trace().start();
 
     SystemInit();
 
     // Three read-modify-writes of CR before the poll, the HSE switch-on, the
     // 1280 polls and the one read that decides.
-    EXPECT_EQ(board.rcc().cr_reads() - reads_before, 3u + 1u + 1280u + 1u);
-    EXPECT_EQ(board.rcc().peek(Rcc::CFGR), 0u);
-    EXPECT_EQ(board.rcc().peek(Rcc::PLLCFGR), 0x24003010u);
-    EXPECT_NE(board.rcc().peek(Rcc::CR) & 0x00010000u, 0u) << "HSE stays switched on";
+    std::size_t cr_reads = 0;
+    for (const sim::BusAccess& a : board.trace().accesses())
+        if (!a.write && a.address == sim::base_of("RCC") + Rcc::CR) ++cr_reads;
+    EXPECT_EQ(cr_reads, 3u + 1u + 1280u + 1u);
+    EXPECT_EQ(board.models().rcc().peek(Rcc::CFGR), 0u);
+    EXPECT_EQ(board.models().rcc().peek(Rcc::PLLCFGR), 0x24003010u);
+    EXPECT_NE(board.models().rcc().peek(Rcc::CR) & 0x00010000u, 0u) << "HSE stays switched on";
     EXPECT_EQ(FLASH->ACR, 0u) << "wait states as reset left them";
     EXPECT_EQ(SystemCoreClock, 16000000u);
 }
@@ -98,23 +104,21 @@ TEST_F(ClockTreeTest, AhbPrescalerShiftsTheResult)
 TEST_F(ClockTreeTest, PllFromInternalOscillatorDividesBeforeMultiplying)
 {
     // HSI, M = 16, N = 192, P code 0: 16 MHz / 16 * 192 / 2.
+    FLASH->ACR = 3;  // wait states for 96 MHz first
     run_from_pll(16u | (192u << 6));
     SystemCoreClockUpdate();
     EXPECT_EQ(SystemCoreClock, 96000000u);
 }
 
-TEST_F(ClockTreeTest, PllFromCrystalWithAnUnevenDividerLosesTheRemainder)
+// Settings the chip cannot run: what the computation makes of the registers.
+TEST(ClockArithmetic, UnevenDividersLoseTheirRemainderAndADividerOfZeroGivesZero)
 {
-    run_from_hse();
+    ScratchClockRegisters registers;
     // HSE, M = 3, N = 50, P code 0: 25000000 / 3 = 8333333, * 50 / 2.
-    run_from_pll(3u | (50u << 6) | RCC_PLLCFGR_PLLSRC);
+    registers.set(RCC_CFGR_SWS_PLL, 3u | (50u << 6) | RCC_PLLCFGR_PLLSRC);
     SystemCoreClockUpdate();
     EXPECT_EQ(SystemCoreClock, 8333333u * 50u / 2u);
-}
-
-TEST_F(ClockTreeTest, PllDividerMOfZeroReportsZeroHertzInsteadOfFailing)
-{
-    run_from_pll(0u | (192u << 6));
+    registers.set(RCC_CFGR_SWS_PLL, 0u | (192u << 6));
     SystemCoreClockUpdate();
     EXPECT_EQ(SystemCoreClock, 0u);
 }

@@ -1,7 +1,7 @@
 // Assertion and fault reports on the console.
 #include <gtest/gtest.h>
 
-#include "board/cpu.h"
+#include "core/cpu.h"
 #include "board_test.h"
 #include "models/system_control_block.h"
 #include "morva_debug.h"
@@ -95,7 +95,7 @@ TEST_F(DiagnosticsTest, HardFaultReportsTheMainStackFrameAndHalts)
     faults.cfsr = 0x00020000u;  // invalid state
     faults.hfsr = 0x40000000u;  // forced
     faults.bfar = 0xDEADBEEFu;
-    board.scb().set_fault_registers(faults);
+    board.models().scb().set_fault_registers(faults);
     board.force_hard_fault(kFrame);
 
     board.run_code(touch_the_bus);

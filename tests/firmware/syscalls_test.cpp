@@ -98,7 +98,7 @@ TEST_F(SerialDescriptorTest, EmptyOrNegativeLengthsSendNothing)
 
 TEST_F(SerialDescriptorTest, ReadWaitsForEveryCharacter)
 {
-    board.usart(2).receive({'w', 'x', 'y', 'z', '!'});
+    board.models().usart(2).receive({'w', 'x', 'y', 'z', '!'});
     char buffer[5] = {};
     EXPECT_EQ(_read(0, buffer, 4), 4);
     EXPECT_EQ(std::string(buffer, 4), "wxyz");

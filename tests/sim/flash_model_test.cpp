@@ -3,8 +3,9 @@
 // faults a test can inject.
 #include <gtest/gtest.h>
 
-#include "core/bus.h"
+#include "board/wiring.h"
 #include "core/sim_error.h"
+#include "model_rig.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
 
@@ -20,12 +21,12 @@ class FlashModel : public ::testing::Test {
 protected:
     FlashModel()
     {
-        bus.map(FlashMemory::kBase, FlashMemory::kSize, array, "flash");
-        bus.map(FlashInterface::kBase, FlashInterface::kSize, controller, "FLASH");
+        rig.mount("flash memory", array);
+        rig.mount("flash interface", controller);
     }
 
-    std::uint32_t reg(std::uint32_t offset) { return bus.read(FlashInterface::kBase + offset, 4); }
-    void set_reg(std::uint32_t offset, std::uint32_t value) { bus.write(FlashInterface::kBase + offset, 4, value); }
+    std::uint32_t reg(std::uint32_t offset) { return bus.read(kRegisters + offset, 4); }
+    void set_reg(std::uint32_t offset, std::uint32_t value) { bus.write(kRegisters + offset, 4, value); }
     void unlock()
     {
         set_reg(FlashInterface::KEYR, FlashInterface::kKey1);
@@ -38,10 +39,12 @@ protected:
     }
     bool busy() { return (reg(FlashInterface::SR) & FlashInterface::kBusy) != 0; }
 
-    sim::VirtualClock clock;
+    const std::uint32_t kRegisters = sim::base_of("flash interface");
+    ModelRig rig;
+    sim::VirtualClock& clock = rig.clock;
+    sim::Bus& bus = rig.bus;
     FlashMemory array;
-    FlashInterface controller{clock, array};
-    sim::Bus bus;
+    FlashInterface controller{rig.clock, array};
 };
 
 TEST(FlashGeometry, SectorsOfTheOneMegabytePart)
@@ -213,20 +216,38 @@ TEST_F(FlashModel, InjectedErrorsStayUntilCleared)
     EXPECT_THROW(controller.inject_error(FlashInterface::kBusy), sim::SimError);
 }
 
-TEST_F(FlashModel, EndOfOperationFlagNeedsItsInterrupt)
+TEST_F(FlashModel, EndOfOperationFlagNeedsItsInterruptAndAssertsTheLine)
 {
+    const int exception = sim::wiring_row("flash interface").interrupts[0];
     unlock();
-    set_reg(FlashInterface::CR, FlashInterface::kEndInterruptEnable | FlashInterface::kProgram);
+    set_reg(FlashInterface::CR, FlashInterface::kProgram);
     bus.write(kSector5, 1, 0x00);
-    EXPECT_THROW(clock.advance(FlashInterface::kProgramTime), sim::SimError) << "nothing to raise it on";
-
-    set_reg(FlashInterface::SR, FlashInterface::kEndOfOperation);
-    int raised = 0;
-    controller.set_interrupt_line([&] { ++raised; });
-    bus.write(kSector5 + 1, 1, 0x00);
     clock.advance(FlashInterface::kProgramTime);
-    EXPECT_EQ(raised, 1);
+    EXPECT_EQ(reg(FlashInterface::SR) & FlashInterface::kEndOfOperation, 0u) << "not flagged without EOPIE";
+
+    set_reg(FlashInterface::CR, FlashInterface::kEndInterruptEnable | FlashInterface::kProgram);
+    bus.write(kSector5 + 1, 1, 0x00);
+    EXPECT_FALSE(rig.exceptions.line_level(exception)) << "not before the byte is done";
+    clock.advance(FlashInterface::kProgramTime);
     EXPECT_EQ(reg(FlashInterface::SR) & FlashInterface::kEndOfOperation, FlashInterface::kEndOfOperation);
+    EXPECT_TRUE(rig.exceptions.line_level(exception));
+    set_reg(FlashInterface::SR, FlashInterface::kEndOfOperation);
+    EXPECT_FALSE(rig.exceptions.line_level(exception)) << "cleared with the flag";
+}
+
+// Wait states for 2.7 to 3.6 V: none up to 30 MHz, one more a further 30 MHz.
+TEST_F(FlashModel, ACoreClockAboveWhatTheWaitStatesAllowIsLoud)
+{
+    EXPECT_EQ(FlashInterface::wait_states_needed(30000000u), 0u);
+    EXPECT_EQ(FlashInterface::wait_states_needed(30000001u), 1u);
+    EXPECT_EQ(FlashInterface::wait_states_needed(100000000u), 3u);
+    EXPECT_EQ(FlashInterface::wait_states_needed(120000000u), 3u);
+    controller.set_core_clock(25000000u);  // fine with none
+    EXPECT_THROW(controller.set_core_clock(100000000u), sim::SimError);
+    set_reg(FlashInterface::ACR, 0x703u);
+    controller.set_core_clock(100000000u);
+    EXPECT_THROW(set_reg(FlashInterface::ACR, 0x702u), sim::SimError) << "too few for the clock it runs at";
+    EXPECT_EQ(reg(FlashInterface::ACR), 0x703u);
 }
 
 TEST_F(FlashModel, EraseMisuseIsLoud)

@@ -5,8 +5,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/bus.h"
+#include "board/wiring.h"
 #include "core/sim_error.h"
+#include "model_rig.h"
 #include "models/gpio_port.h"
 
 namespace {
@@ -15,13 +16,10 @@ using sim::GpioPort;
 
 class GpioModel : public ::testing::Test {
 protected:
-    GpioModel() { bus.map(port.base(), GpioPort::kSize, port, "GPIOE"); }
+    GpioModel() { rig.mount("GPIOE", port); }
 
-    std::uint32_t read(std::uint32_t offset) { return bus.read(port.base() + offset, 4); }
-    void write(std::uint32_t offset, std::uint32_t value, unsigned width = 4)
-    {
-        bus.write(port.base() + offset, width, value);
-    }
+    std::uint32_t read(std::uint32_t offset) { return rig.read(kBase + offset); }
+    void write(std::uint32_t offset, std::uint32_t value, unsigned width = 4) { rig.write(kBase + offset, value, width); }
     void set_field(std::uint32_t offset, int pin, int value)
     {
         const unsigned shift = 2u * static_cast<unsigned>(pin);
@@ -30,8 +28,9 @@ protected:
     void set_mode(int pin, int mode) { set_field(GpioPort::MODER, pin, mode); }
     void set_pull(int pin, int pull) { set_field(GpioPort::PUPDR, pin, pull); }
 
+    const std::uint32_t kBase = sim::base_of("GPIOE");
+    ModelRig rig;
     GpioPort port{'E'};
-    sim::Bus bus;
 };
 
 TEST(GpioReset, PortsAAndBStartWithTheirDebugPins)
@@ -48,7 +47,7 @@ TEST(GpioReset, PortsAAndBStartWithTheirDebugPins)
         EXPECT_EQ(port.peek(GpioPort::MODER), c.moder) << c.letter;
         EXPECT_EQ(port.peek(GpioPort::OSPEEDR), c.ospeedr) << c.letter;
         EXPECT_EQ(port.peek(GpioPort::PUPDR), c.pupdr) << c.letter;
-        EXPECT_EQ(port.base(), 0x40020000u + 0x400u * static_cast<std::uint32_t>(c.letter - 'A'));
+        EXPECT_EQ(sim::base_of(std::string("GPIO") + c.letter), 0x40020000u + 0x400u * static_cast<std::uint32_t>(c.letter - 'A'));
     }
     EXPECT_THROW(GpioPort('J'), sim::SimError);
 }
@@ -109,10 +108,13 @@ INSTANTIATE_TEST_SUITE_P(
                       LevelCase{"AnalogInputBufferOff", 3, 0, false, false, 1, true, false}),
     [](const auto& test) { return std::string(test.param.name); });
 
-TEST_F(GpioModel, ListenerHearsEachChangeOnce)
+TEST_F(GpioModel, ListenersHearEachChangeOnce)
 {
     std::vector<std::pair<int, bool>> heard;
-    port.set_level_listener([&](int pin, bool high) { heard.emplace_back(pin, high); });
+    port.listen_all([&](int pin, bool high) { heard.emplace_back(pin, high); });
+    std::vector<bool> pin3;
+    port.listen(3, [&](bool high) { pin3.push_back(high); });
+    port.listen(3, [&](bool high) { pin3.push_back(high); });
     set_pull(14, 1);  // button input with pull-up: rises
     port.drive(14, false);
     port.drive(14, false);  // no change, no event
@@ -123,6 +125,24 @@ TEST_F(GpioModel, ListenerHearsEachChangeOnce)
     write(0x1A, 0x0008u, 2);
     const std::vector<std::pair<int, bool>> expected{{14, true}, {14, false}, {14, true}, {3, true}, {3, false}};
     EXPECT_EQ(heard, expected);
+    EXPECT_EQ(pin3, (std::vector<bool>{true, true, false, false})) << "both listeners of pin 3, nothing else";
+}
+
+TEST_F(GpioModel, ABoardPullHoldsAnUndrivenPinAndYieldsToEverythingElse)
+{
+    port.set_board_pull(5, true);
+    EXPECT_TRUE(port.level(5)) << "input, no pull of its own";
+    set_pull(5, 2);
+    EXPECT_TRUE(port.level(5)) << "the board's resistor outweighs the port's own pull-down";
+    set_pull(5, 0);
+    port.drive(5, false);
+    EXPECT_FALSE(port.level(5)) << "what the outside drives wins";
+    port.release(5);
+    set_mode(5, 1);
+    EXPECT_FALSE(port.level(5)) << "a push-pull output driving low wins";
+    write(GpioPort::OTYPER, 1u << 5);
+    write(0x18, 1u << 5, 2);
+    EXPECT_TRUE(port.level(5)) << "an open-drain output left high lets the resistor pull up";
 }
 
 TEST_F(GpioModel, ResetKeepsWhatTheOutsideDrives)

@@ -2,9 +2,12 @@
 // time, PLL lock, the clock switch and the frequencies that follow.
 #include <gtest/gtest.h>
 
-#include "core/bus.h"
+#include <string>
+
 #include "core/sim_error.h"
+#include "model_rig.h"
 #include "models/rcc.h"
+#include "trace_expect.h"
 
 namespace {
 
@@ -15,10 +18,10 @@ constexpr std::uint32_t kCrPllOn = 0x01000000u, kCrPllReady = 0x02000000u;
 
 class RccModel : public ::testing::Test {
 protected:
-    RccModel() { bus.map(Rcc::kBase, Rcc::kSize, rcc, "RCC"); }
+    RccModel() { rig.mount("RCC", rcc); }
 
-    std::uint32_t read(std::uint32_t offset) { return bus.read(Rcc::kBase + offset, 4); }
-    void write(std::uint32_t offset, std::uint32_t value) { bus.write(Rcc::kBase + offset, 4, value); }
+    std::uint32_t read(std::uint32_t offset) { return rig.read(kBase + offset); }
+    void write(std::uint32_t offset, std::uint32_t value) { rig.write(kBase + offset, value); }
     void set_bits(std::uint32_t offset, std::uint32_t bits) { write(offset, read(offset) | bits); }
 
     // Crystal, PLL and switch as the start-up code does it.
@@ -33,9 +36,10 @@ protected:
         set_bits(Rcc::CFGR, 2);
     }
 
-    sim::VirtualClock clock;
-    Rcc rcc{clock};
-    sim::Bus bus;
+    const std::uint32_t kBase = sim::base_of("RCC");
+    ModelRig rig;
+    sim::VirtualClock& clock = rig.clock;
+    Rcc rcc{rig.clock};
 };
 
 TEST_F(RccModel, PowersOnRunningFromHsiWithChipResetValues)
@@ -60,19 +64,22 @@ TEST_F(RccModel, CrystalBecomesReadyAfterItsStartupTime)
     EXPECT_EQ(read(Rcc::CR) & kCrHseReady, 0u) << "HSE off drops its ready flag at once";
 }
 
-TEST_F(RccModel, WithheldCrystalNeverBecomesReadyAndEveryPollIsCounted)
+TEST_F(RccModel, WithheldCrystalNeverBecomesReadyAndEveryPollReadsNotReady)
 {
     rcc.set_crystal_present(false);
     rcc.reset();  // the crystal is the board's: a reset keeps it withheld
     set_bits(Rcc::CR, kCrHseOn);
-    const std::uint64_t before = rcc.cr_reads();
+    rig.bus.trace().start();
     int polls = 0;
     while (polls < 1280 && (read(Rcc::CR) & kCrHseReady) == 0) {
         ++polls;
         clock.advance(1000);
     }
+    rig.bus.trace().stop();
     EXPECT_EQ(polls, 1280);
-    EXPECT_EQ(rcc.cr_reads() - before, 1280u);
+    const auto& reads = rig.bus.trace().accesses();
+    ASSERT_EQ(reads.size(), 1280u);
+    for (const sim::BusAccess& a : reads) EXPECT_EQ(a.value & kCrHseReady, 0u);
     write(Rcc::PLLCFGR, 0x05411004u);
     set_bits(Rcc::CR, kCrPllOn);  // PLL fed from the dead crystal
     set_bits(Rcc::CFGR, 2);
@@ -133,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
         TreeCase{"AhbDiv4", 0x05411004u, 0x00000090u, 100000000u, 25000000u, 25000000u, 25000000u},
         TreeCase{"AhbField4NoDivision", 0x05411004u, 0x0000BC40u, 100000000u, 100000000u, 6250000u, 25000000u},
         TreeCase{"AhbDiv512", 0x05411004u, 0x000000F0u, 100000000u, 195312u, 195312u, 195312u},
-        TreeCase{"MZeroGivesNoClock", 0x05411000u, 0, 0u, 0u, 0u, 0u}),
+        // HSE / 25 * 192 / 2: M divides the input down to 1 MHz.
+        TreeCase{"HsePll96MHz", 0x00403019u, 0, 96000000u, 96000000u, 96000000u, 96000000u}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(RccModel, HardwareGuardsTheRunningClock)
@@ -159,9 +167,57 @@ TEST_F(RccModel, ResetCancelsStartupInProgress)
     set_bits(Rcc::CR, kCrHseOn);
     clock.advance(Rcc::kHseStartup / 2);
     rcc.reset();
-    EXPECT_EQ(rcc.cr_reads(), 0u);
     clock.advance(Rcc::kHseStartup);
     EXPECT_EQ(rcc.peek(Rcc::CR), 0x00000083u);
+    EXPECT_EQ(clock.pending_events(), 0u);
+}
+
+// A PLL the chip cannot run gives no clock the firmware could rely on: the
+// board refuses to switch it on, where the chip would give garbage or nothing.
+TEST_F(RccModel, APllConfigurationTheChipCannotRunIsRefused)
+{
+    const struct {
+        const char* name;
+        std::uint32_t pllcfgr;
+        const char* why;
+    } cases[] = {
+        {"M of 0", 0x05411000u, "PLLM = 0"},
+        {"M of 1", 0x05411001u, "PLLM = 1"},
+        {"VCO above 432 MHz", 0x05412004u, "a VCO of 800000000 Hz"},
+        {"VCO below 64 MHz", 0x05400204u, "a VCO of 50000000 Hz"},
+        {"system clock above 120 MHz", 0x05400E04u, "a system clock of 175000000 Hz"},
+    };
+    set_bits(Rcc::CR, kCrHseOn);
+    clock.advance(Rcc::kHseStartup);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        write(Rcc::PLLCFGR, c.pllcfgr);
+        try {
+            set_bits(Rcc::CR, kCrPllOn);
+            ADD_FAILURE() << "switched on";
+        } catch (const sim::SimError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.why), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(read(Rcc::CR) & kCrPllOn, 0u);
+    }
+}
+
+TEST_F(RccModel, ClockChangesAreToldAndResetBitsResetTheirPeripheral)
+{
+    int changes = 0;
+    rcc.set_clock_listener([&] { ++changes; });
+    std::vector<std::pair<Rcc::PeripheralBus, unsigned>> resets;
+    rcc.set_reset_listener([&](Rcc::PeripheralBus bus, unsigned bit) { resets.emplace_back(bus, bit); });
+    run_from_pll(0x05411004u, 0x00009400u);
+    EXPECT_EQ(changes, 2) << "the prescalers, then the switch to the PLL";
+    write(Rcc::APB2RSTR, 1u << 14);
+    write(Rcc::APB2RSTR, 1u << 14);  // held: no second reset
+    write(Rcc::APB2RSTR, 0);
+    write(Rcc::APB1RSTR, (1u << 17) | (1u << 14));
+    const std::vector<std::pair<Rcc::PeripheralBus, unsigned>> expected = {
+        {Rcc::PeripheralBus::Apb2, 14}, {Rcc::PeripheralBus::Apb1, 14}, {Rcc::PeripheralBus::Apb1, 17}};
+    EXPECT_EQ(resets, expected);
+    EXPECT_EQ(*rcc.enable_register(Rcc::PeripheralBus::Apb1), rcc.peek(Rcc::APB1ENR));
 }
 
 }  // namespace

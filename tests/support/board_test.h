@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/board_models.h"
+#include "devices/serial_line.h"
 #include "sercom.h"
 
 class BoardTest : public ::testing::Test {

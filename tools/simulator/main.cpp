@@ -5,7 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include <cmath>
+
 #include "board/board.h"
+#include "board/board_models.h"
 #include "models/rcc.h"
 #include "models/usart.h"
 #include "system_stm32f2xx.h"
@@ -28,11 +31,14 @@ void usage(const char* program)
                  program);
 }
 
+// A year of virtual time is the most one run may ask for.
+constexpr double kMaxSeconds = 365.0 * 24 * 3600;
+
 bool parse_number(const char* text, double& out)
 {
     char* end = nullptr;
     out = std::strtod(text, &end);
-    return end != text && *end == '\0' && out >= 0.0;
+    return end != text && *end == '\0' && std::isfinite(out) && out >= 0.0;
 }
 
 bool parse(int argc, char** argv, Options& options)
@@ -44,7 +50,13 @@ bool parse(int argc, char** argv, Options& options)
         } else if ((arg == "--seconds" || arg == "--fault-at") && i + 1 < argc) {
             double value = 0;
             if (!parse_number(argv[++i], value)) {
-                std::fprintf(stderr, "%s: '%s' is not a non-negative number\n", arg.c_str(), argv[i]);
+                std::fprintf(stderr, "%s: '%s' is not a finite non-negative number\n", arg.c_str(), argv[i]);
+                return false;
+            }
+            const double limit = arg == "--seconds" ? kMaxSeconds : kMaxSeconds * 1000.0;
+            if (value > limit) {
+                std::fprintf(stderr, "%s: %s is more than a year of virtual time (at most %.0f)\n", arg.c_str(),
+                             argv[i], limit);
                 return false;
             }
             (arg == "--seconds" ? options.seconds : options.fault_at_ms) = value;
@@ -95,7 +107,7 @@ int main(int argc, char** argv)
     }
 
     sim::Board board;
-    board.rcc().set_crystal_present(options.crystal);
+    board.fit_crystal(options.crystal);
     std::printf("tiltmon on the virtual board (crystal %s)\n", options.crystal ? "fitted" : "withheld");
     std::printf("LEDs shown as LED1..LED8, '*' lit\n\n");
 
@@ -104,13 +116,13 @@ int main(int argc, char** argv)
     const sim::Nanoseconds step = 1000000;  // 1 ms
     bool fault_forced = false;
     std::string shown_leds;
-    std::size_t shown_bytes = 0;
+    std::uint64_t console_bytes = 0;
     std::string partial_line;
     // Console bytes are shown a line at a time, stamped when the line ends.
     auto show_console = [&](bool flush) {
-        const std::string out = board.serial_output();
-        partial_line += out.substr(shown_bytes);
-        shown_bytes = out.size();
+        const std::string out = board.take_serial_output();
+        console_bytes += out.size();
+        partial_line += out;
         for (std::size_t end_of_line; (end_of_line = partial_line.find('\n')) != std::string::npos;) {
             std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()),
                         visible(partial_line.substr(0, end_of_line + 1)).c_str());
@@ -141,11 +153,12 @@ int main(int argc, char** argv)
     if (board.stopped()) board.run_for(step);
     show_console(true);
 
+    const sim::Rcc& rcc = board.models().rcc();
     std::printf("\nclock tree: SYSCLK %u Hz, HCLK %u Hz, PCLK1 %u Hz, PCLK2 %u Hz; SystemCoreClock %u\n",
-                board.rcc().sysclk_hz(), board.rcc().hclk_hz(), board.rcc().pclk1_hz(), board.rcc().pclk2_hz(),
+                rcc.sysclk_hz(), rcc.hclk_hz(), rcc.pclk1_hz(), rcc.pclk2_hz(),
                 SystemCoreClock);
-    std::printf("console line: %.0f bit/s, %zu bytes sent\n", board.usart(2).bit_rate(),
-                board.serial_output().size());
+    std::printf("console line: %.0f bit/s, %llu bytes sent\n", board.models().usart(2).bit_rate(),
+                static_cast<unsigned long long>(console_bytes));
     std::printf("foreground loop passes: %llu\n", static_cast<unsigned long long>(board.idle_passes()));
     if (board.stopped()) std::printf("firmware stopped: %s\n", board.stop_reason().c_str());
     std::printf("virtual time: %.3f ms\n", ms(board.clock().now()));

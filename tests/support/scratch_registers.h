@@ -1,8 +1,8 @@
 // Plain storage registers behind a bus range, with a log of every write: for
 // peripherals the board does not model and for following the exact order and
 // width of a driver's writes.
-#ifndef TESTS_DRIVERS_REGISTER_FILE_H
-#define TESTS_DRIVERS_REGISTER_FILE_H
+#ifndef TESTS_SUPPORT_SCRATCH_REGISTERS_H
+#define TESTS_SUPPORT_SCRATCH_REGISTERS_H
 
 #include <cstdint>
 #include <ostream>

@@ -1,8 +1,8 @@
 // Fixture and helpers of the peripheral driver tests: the powered board with
 // the console up (where failed argument checks are reported), scratch
 // registers for what the board does not model, and the clock tree.
-#ifndef TESTS_DRIVERS_DRIVER_TEST_H
-#define TESTS_DRIVERS_DRIVER_TEST_H
+#ifndef TESTS_SUPPORT_DRIVER_TEST_H
+#define TESTS_SUPPORT_DRIVER_TEST_H
 
 #include <cstdint>
 #include <fstream>
@@ -11,10 +11,12 @@
 #include <vector>
 
 #include "board_test.h"
-#include "register_file.h"
+#include "clock_bring_up.h"
+#include "scratch_registers.h"
 #include "stm32f2xx.h"
+#include "trace_expect.h"
 
-// Free addresses: after the last GPIO port, and UART4, which the board leaves out.
+// A free address after the last GPIO port: a "port" no check accepts.
 constexpr std::uint32_t kForeignBase = 0x40022400u;
 
 // The report of a failed check in a driver module: the check is the first
@@ -62,32 +64,17 @@ protected:
 
     RegisterFile& map_scratch(std::uint32_t base)
     {
-        EXPECT_EQ(board.bus().name_at(base), "") << "the board maps this address now";
+        EXPECT_EQ(board.models().bus().name_at(base), "") << "the board maps this address now";
         scratch.push_back(std::make_unique<RegisterFile>());
-        board.bus().map(base, RegisterFile::kSize, *scratch.back(), "scratch");
+        board.models().bus().map(base, RegisterFile::kSize, *scratch.back(), "scratch");
         return *scratch.back();
     }
 
-    // The system clock from HSI (sw 0), HSE (1) or the PLL (2) with the given
-    // prescaler fields: the source is started first, then selected.
+    void run_start_up_clock_tree() { ::run_start_up_clock_tree(board); }
     void run_clock_tree(std::uint32_t sw, std::uint32_t pllcfgr, std::uint32_t prescalers)
     {
-        using sim::operator""_ms;
-        RCC->CFGR = prescalers;
-        if (sw != 0) {
-            RCC->CR |= RCC_CR_HSEON;
-            board.clock().advance(1_ms);
-        }
-        if (sw == RCC_CFGR_SW_PLL) {
-            RCC->PLLCFGR = pllcfgr;
-            RCC->CR |= RCC_CR_PLLON;
-            board.clock().advance(1_ms);
-        }
-        RCC->CFGR = prescalers | sw;
-        ASSERT_EQ(RCC->CFGR & RCC_CFGR_SWS, sw << 2) << "clock switch refused";
+        ::run_clock_tree(board, sw, pllcfgr, prescalers);
     }
-    // The tree the start-up sets: 100 MHz core, APB1 25 MHz, APB2 50 MHz.
-    void run_start_up_clock_tree() { run_clock_tree(RCC_CFGR_SW_PLL, 0x05411004u, 0x9400u); }
 };
 
 #endif

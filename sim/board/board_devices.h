@@ -1,0 +1,27 @@
+// What sits on the board around the chip, wired to the chip's pins and
+// peripherals as on the board.
+#ifndef SIM_BOARD_BOARD_DEVICES_H
+#define SIM_BOARD_BOARD_DEVICES_H
+
+#include "devices/push_button.h"
+#include "devices/serial_line.h"
+
+namespace sim {
+
+class BoardModels;
+
+class BoardDevices {
+public:
+    explicit BoardDevices(BoardModels& models);
+
+    // Supply up: the devices' own state after power-on.
+    void power_on();
+
+    SerialLine console;  // RS-232 on COM1 (USART2)
+    PushButton back;     // SW1, PC14
+    PushButton ok;       // SW2, PC15
+};
+
+}  // namespace sim
+
+#endif

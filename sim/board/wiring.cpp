@@ -1,0 +1,92 @@
+#include "wiring.h"
+
+#include <string>
+
+#include "board.h"
+#include "board_models.h"
+#include "core/sim_error.h"
+#include "models/debug_control.h"
+#include "models/flash_interface.h"
+#include "models/flash_memory.h"
+#include "models/gpio_port.h"
+#include "models/nvic.h"
+#include "models/system_control_block.h"
+#include "models/systick.h"
+#include "models/usart.h"
+
+namespace sim {
+
+namespace {
+
+constexpr int irq(int n) { return 16 + n; }
+constexpr std::array<int, 7> lines(int a = kNoInterrupt, int b = kNoInterrupt)
+{
+    return {a, b, kNoInterrupt, kNoInterrupt, kNoInterrupt, kNoInterrupt, kNoInterrupt};
+}
+
+template <char Letter>
+std::unique_ptr<Peripheral> gpio(Board&, const WiringRow&)
+{
+    return std::make_unique<GpioPort>(Letter);
+}
+
+std::unique_ptr<Peripheral> usart(Board& board, const WiringRow& row)
+{
+    return std::make_unique<Usart>(std::string(row.name), board.clock());
+}
+
+constexpr std::uint32_t kBlock = 0x400;
+
+// Clock set-up first: the gates of the others hang on its registers.
+constexpr WiringRow kWiring[] = {
+    {"RCC", 0x40023800, kBlock, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
+     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Rcc>(b.clock()); }},
+    {"flash memory", 0x08000000, 0x00100000, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
+     [](Board&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<FlashMemory>(); }},
+    {"flash interface", 0x40023C00, kBlock, kNoRccBit, kNoRccBit, ClockDomain::Core, lines(irq(4)),
+     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<FlashInterface>(b.clock(), b.models().flash());
+     }},
+    {"GPIOA", 0x40020000, kBlock, ahb1(0), ahb1(0), ClockDomain::None, lines(), gpio<'A'>},
+    {"GPIOB", 0x40020400, kBlock, ahb1(1), ahb1(1), ClockDomain::None, lines(), gpio<'B'>},
+    {"GPIOC", 0x40020800, kBlock, ahb1(2), ahb1(2), ClockDomain::None, lines(), gpio<'C'>},
+    {"GPIOD", 0x40020C00, kBlock, ahb1(3), ahb1(3), ClockDomain::None, lines(), gpio<'D'>},
+    {"GPIOE", 0x40021000, kBlock, ahb1(4), ahb1(4), ClockDomain::None, lines(), gpio<'E'>},
+    {"GPIOF", 0x40021400, kBlock, ahb1(5), ahb1(5), ClockDomain::None, lines(), gpio<'F'>},
+    {"GPIOG", 0x40021800, kBlock, ahb1(6), ahb1(6), ClockDomain::None, lines(), gpio<'G'>},
+    {"GPIOH", 0x40021C00, kBlock, ahb1(7), ahb1(7), ClockDomain::None, lines(), gpio<'H'>},
+    {"GPIOI", 0x40022000, kBlock, ahb1(8), ahb1(8), ClockDomain::None, lines(), gpio<'I'>},
+    {"USART1", 0x40011000, kBlock, apb2(4), apb2(4), ClockDomain::Apb2, lines(irq(37)), usart},
+    {"USART2", 0x40004400, kBlock, apb1(17), apb1(17), ClockDomain::Apb1, lines(irq(38)), usart},
+    {"USART3", 0x40004800, kBlock, apb1(18), apb1(18), ClockDomain::Apb1, lines(irq(39)), usart},
+    {"USART6", 0x40011400, kBlock, apb2(5), apb2(5), ClockDomain::Apb2, lines(irq(71)), usart},
+    {"SysTick", 0xE000E010, 0x10, kNoRccBit, kNoRccBit, ClockDomain::Core, lines(ExceptionState::kSysTick),
+     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<SysTickTimer>(b.clock());
+     }},
+    // Up to the last priority byte; the software trigger register is not wired.
+    {"NVIC", 0xE000E100, 0x3F0, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
+     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<Nvic>(b.models().exceptions());
+     }},
+    {"SCB", 0xE000ED00, 0x40, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
+     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<SystemControlBlock>(b.models().exceptions(),
+                                                     [&b] { b.models().cpu().system_reset(); });
+     }},
+    {"debug registers", 0xE000EDF0, 0x10, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
+     [](Board&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<DebugControl>(); }},
+};
+
+}  // namespace
+
+std::span<const WiringRow> wiring() { return kWiring; }
+
+const WiringRow& wiring_row(std::string_view name)
+{
+    for (const WiringRow& row : kWiring)
+        if (row.name == name) return row;
+    throw SimError("the board wires no peripheral named " + std::string(name));
+}
+
+}  // namespace sim
