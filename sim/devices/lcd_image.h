@@ -15,6 +15,11 @@ public:
     static constexpr int kWidth = 128;
     static constexpr int kHeight = 64;
     static constexpr int kPages = kHeight / 8;
+    // Page after page, column after column: byte page * 128 + x.
+    using Bytes = std::array<std::uint8_t, kPages * kWidth>;
+
+    LcdImage() = default;
+    explicit LcdImage(const Bytes& bytes) : bytes_(bytes) {}
 
     bool pixel(int x, int y) const;
     void set_pixel(int x, int y, bool dark);
@@ -29,7 +34,7 @@ public:
 private:
     static void check(int x, int y);
 
-    std::array<std::uint8_t, kPages * kWidth> bytes_{};
+    Bytes bytes_{};
 };
 
 }  // namespace sim

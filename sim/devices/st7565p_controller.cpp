@@ -62,10 +62,12 @@ void St7565pController::select(bool selected)
 
 std::uint8_t St7565pController::exchange(std::uint8_t mosi)
 {
-    const std::string byte_text = (a0_high_ ? "display data byte " : "command byte ") + hex8(mosi);
-    if (!selected_) fail(byte_text + " exchanged while not selected");
-    if (reset_held_) fail(byte_text + " sent while held in reset");
-    if (awaiting_reset_) fail(byte_text + " sent before the reset pulse that must follow power-on");
+    if (!selected_ || reset_held_ || awaiting_reset_) {
+        const std::string byte_text = (a0_high_ ? "display data byte " : "command byte ") + hex8(mosi);
+        if (!selected_) fail(byte_text + " exchanged while not selected");
+        if (reset_held_) fail(byte_text + " sent while held in reset");
+        fail(byte_text + " sent before the reset pulse that must follow power-on");
+    }
     if (a0_high_)
         write_data(mosi);
     else
@@ -175,30 +177,47 @@ bool St7565pController::glass_driven() const
     return state_.display_on && state_.power_control == kAllCircuitsOn && !reset_held_;
 }
 
+// The glass is mounted mirrored: screen column x sits on segment 127 - x.
+// ADC normal drives segment s from RAM column s; reverse from column 131 - s,
+// which puts RAM column x + 4 at screen column x.
+int St7565pController::ram_column(int x) const
+{
+    return state_.adc_reverse ? x + kAdcReverseShift : kGlassColumns - 1 - x;
+}
+
+// Screen row y is common y; reverse scanning runs the commons bottom up. The
+// start line scrolls the 64 RAM lines under the commons.
+int St7565pController::ram_line(int y) const
+{
+    const int common = state_.com_reverse ? kLines - 1 - y : y;
+    return (common + state_.start_line) % kLines;
+}
+
+bool St7565pController::ram_bit(int line, int column) const
+{
+    return (ram_[static_cast<std::size_t>(line / 8)][static_cast<std::size_t>(column)] >> (line % 8) & 1) != 0;
+}
+
 bool St7565pController::pixel(int x, int y) const
 {
     if (x < 0 || x >= LcdImage::kWidth || y < 0 || y >= LcdImage::kHeight)
         fail("pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") is off the 128x64 glass");
     if (!glass_driven()) return false;
-    if (state_.all_points_on) return true;
-
-    // The glass is mounted mirrored: screen column x sits on segment 127 - x.
-    // ADC normal drives segment s from RAM column s; reverse from column
-    // 131 - s, which puts RAM column x + 4 at screen column x.
-    const int column = state_.adc_reverse ? x + kAdcReverseShift : kGlassColumns - 1 - x;
-    // Screen row y is common y; reverse scanning runs the commons bottom up.
-    const int common = state_.com_reverse ? kLines - 1 - y : y;
-    const int line = (common + state_.start_line) % kLines;
-    const bool set = (ram_[static_cast<std::size_t>(line / 8)][static_cast<std::size_t>(column)] >> (line % 8) & 1) != 0;
-    return set != state_.reverse_display;
+    return state_.all_points_on || ram_bit(ram_line(y), ram_column(x)) != state_.reverse_display;
 }
 
 LcdImage St7565pController::image() const
 {
-    LcdImage glass;
-    for (int y = 0; y < LcdImage::kHeight; ++y)
-        for (int x = 0; x < LcdImage::kWidth; ++x) glass.set_pixel(x, y, pixel(x, y));
-    return glass;
+    LcdImage::Bytes bytes{};
+    if (!glass_driven()) return LcdImage(bytes);
+    for (int y = 0; y < LcdImage::kHeight; ++y) {
+        const int line = ram_line(y);
+        const auto bit = static_cast<std::uint8_t>(1u << (y % 8));
+        std::uint8_t* row = bytes.data() + y / 8 * LcdImage::kWidth;
+        for (int x = 0; x < LcdImage::kWidth; ++x)
+            if (state_.all_points_on || ram_bit(line, ram_column(x)) != state_.reverse_display) row[x] |= bit;
+    }
+    return LcdImage(bytes);
 }
 
 }  // namespace sim

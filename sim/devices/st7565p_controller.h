@@ -96,6 +96,9 @@ private:
     void take_value(St7565pOp op, std::uint8_t value);
     void write_data(std::uint8_t byte);
     void software_reset();
+    int ram_column(int x) const;
+    int ram_line(int y) const;
+    bool ram_bit(int line, int column) const;
 
     std::string name_;
     State state_;
