@@ -1,7 +1,7 @@
-// Plays the LCD driver's byte sequences into the controller model, line by
-// line as the firmware's driver sends them: one chip-select frame per
-// operation (per character and per painted column in the text operation),
-// A0 low for commands and high for display data, the glass mirrored.
+// Plays the LCD driver's byte sequences into the controller model as the
+// firmware's driver sends them: one chip-select frame per operation (per
+// character and per painted column in the text operation), A0 low for
+// commands and high for display data, screen columns mirrored.
 #ifndef TESTS_DEVICES_LCD_WIRE_H
 #define TESTS_DEVICES_LCD_WIRE_H
 
@@ -16,42 +16,30 @@ class LcdWire {
 public:
     explicit LcdWire(sim::St7565pController& lcd) : lcd_(lcd) {}
 
-    void command(std::uint8_t byte)
-    {
-        lcd_.set_a0(false);
-        lcd_.exchange(byte);
-    }
-    void data(std::uint8_t byte)
-    {
-        lcd_.set_a0(true);
-        lcd_.exchange(byte);
-    }
-    // One frame of command bytes.
+    void command(std::uint8_t byte) { send(false, byte); }
+    void data(std::uint8_t byte) { send(true, byte); }
     void commands(std::initializer_list<std::uint8_t> bytes)
     {
         lcd_.select(true);
         for (std::uint8_t byte : bytes) command(byte);
         lcd_.select(false);
     }
-    void preamble(int page, int column)
+    // Page, column low, column high, read-modify-write.
+    void preamble(int page, unsigned column)
     {
-        const auto c = static_cast<unsigned>(column);
-        command(static_cast<std::uint8_t>(0xB0 | page));
-        command(static_cast<std::uint8_t>(c & 0x0F));
-        command(static_cast<std::uint8_t>(0x10 | (c >> 4 & 0x0F)));
-        command(0xE0);
+        for (unsigned byte : {0xB0u | unsigned(page), column & 0x0F, 0x10 | (column >> 4 & 0x0F), 0xE0u})
+            command(static_cast<std::uint8_t>(byte));
     }
 
-    // LCD_Init: reset pulse inside the first frame, set-up, power-up, display
-    // on, clear, volume 16. clear = false stops before the clear.
+    // LCD_Init: the reset pulse within the first frame, set-up, power-up,
+    // display on, clear (unless told not to), volume 16.
     void init(bool clear_screen = true)
     {
         lcd_.set_a0(false);
         lcd_.set_reset(true);
         lcd_.select(true);
-        lcd_.set_reset(true);
         lcd_.set_reset(false);
-        for (std::uint8_t byte : {std::uint8_t{0xA3}, std::uint8_t{0xA0}, std::uint8_t{0xC0}, std::uint8_t{0x40}}) command(byte);
+        for (unsigned byte : {0xA3u, 0xA0u, 0xC0u, 0x40u}) command(static_cast<std::uint8_t>(byte));
         lcd_.select(false);
         commands({0x2C, 0x2E, 0x2F, 0x26});
         commands({0xA4});
@@ -59,7 +47,6 @@ public:
         if (clear_screen) clear();
         commands({0x81, 16});
     }
-
     void clear()
     {
         lcd_.select(true);
@@ -69,29 +56,24 @@ public:
         }
         lcd_.select(false);
     }
-
     // LCD_DisplayCharEx
     void display_char(int line, int column, std::uint8_t code, bool inverted)
     {
-        const auto start = static_cast<std::uint16_t>(123 - column);
         lcd_.select(true);
-        preamble(line, start);
-        for (int i = 4; i >= 0; --i)
-            data(static_cast<std::uint8_t>(font5x8[code * 5 + i] ^ (inverted ? 0xFF : 0x00)));
+        preamble(line, static_cast<std::uint16_t>(123 - column));
+        for (int i = 4; i >= 0; --i) data(static_cast<std::uint8_t>(font5x8[code * 5 + i] ^ (inverted ? 0xFF : 0)));
         lcd_.select(false);
     }
-
     // LCD_DrawYLine
     void draw_y_line(int x, bool dark, int line_from, int line_to)
     {
         lcd_.select(true);
         for (int line = line_from; line <= line_to; ++line) {
-            preamble(line, 127 - x % 128);
+            preamble(line, static_cast<unsigned>(127 - x % 128));
             data(dark ? 0xFF : 0x00);
         }
         lcd_.select(false);
     }
-
     // LCD_DisplayStringLineEx
     void display_string_line(int line, std::string_view text, std::uint8_t flags)
     {
@@ -109,6 +91,12 @@ public:
     }
 
 private:
+    void send(bool a0, std::uint8_t byte)
+    {
+        lcd_.set_a0(a0);
+        lcd_.exchange(byte);
+    }
+
     sim::St7565pController& lcd_;
 };
 
