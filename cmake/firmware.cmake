@@ -21,6 +21,7 @@ set(TILTMON_DELIVERED_MODULES
 set(TILTMON_FIRMWARE_SOURCES
     src/main.cpp
     src/stm32f2xx_it.cpp
+    Libraries/F2xx_Periph_Driver/src/misc.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_gpio.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_rcc.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_usart.cpp
