@@ -16,6 +16,7 @@ set(TILTMON_DELIVERED_MODULES
     pllsetup=src/pllsetup.cpp
     morva_debug=Utilities/System/morva_debug.cpp
     sercom=Utilities/System/sercom.cpp
+    irqlines=Libraries/F2xx_Periph_Driver/src/irqlines.cpp
 )
 
 set(TILTMON_FIRMWARE_SOURCES
