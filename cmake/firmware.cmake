@@ -17,6 +17,7 @@ set(TILTMON_DELIVERED_MODULES
     morva_debug=Utilities/System/morva_debug.cpp
     sercom=Utilities/System/sercom.cpp
     irqlines=Libraries/F2xx_Periph_Driver/src/irqlines.cpp
+    syscfgdrv=Libraries/F2xx_Periph_Driver/src/syscfgdrv.cpp
 )
 
 set(TILTMON_FIRMWARE_SOURCES
