@@ -26,6 +26,7 @@ set(TILTMON_FIRMWARE_SOURCES
     Libraries/F2xx_Periph_Driver/src/misc.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_gpio.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_rcc.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_spi.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_tim.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_usart.cpp
     Utilities/Board/MORVA_EVAL/morva_eval.cpp
