@@ -24,6 +24,7 @@ set(TILTMON_FIRMWARE_SOURCES
     src/main.cpp
     src/stm32f2xx_it.cpp
     Libraries/F2xx_Periph_Driver/src/misc.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_flash.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_gpio.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_rcc.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_spi.cpp
