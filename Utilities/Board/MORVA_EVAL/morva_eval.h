@@ -14,11 +14,20 @@ enum ButtonMode_TypeDef : std::uint8_t { BUTTON_MODE_GPIO = 0, BUTTON_MODE_EXTI 
 enum COM_TypeDef : std::uint8_t { COM1 = 11, COM2 = 12 };
 
 constexpr int LEDn = 8;
+constexpr int BUTTONn = 2;
 constexpr int COMn = 2;
 
 extern GPIO_TypeDef* GPIO_PORT[LEDn];
 extern const std::uint16_t GPIO_PIN[LEDn];
 extern const std::uint32_t GPIO_CLK[LEDn];
+
+extern GPIO_TypeDef* BUTTON_PORT[BUTTONn];
+extern const std::uint16_t BUTTON_PIN[BUTTONn];
+extern const std::uint32_t BUTTON_CLK[BUTTONn];
+extern const std::uint16_t BUTTON_EXTI_LINE[BUTTONn];
+extern const std::uint8_t BUTTON_PORT_SOURCE[BUTTONn];
+extern const std::uint8_t BUTTON_PIN_SOURCE[BUTTONn];
+extern const std::uint8_t BUTTON_IRQn[BUTTONn];
 
 extern USART_TypeDef* COM_USART[COMn];
 extern GPIO_TypeDef* COM_TX_PORT[COMn];
@@ -37,6 +46,7 @@ void STM_EVAL_LEDInit(Led_TypeDef Led);
 void STM_EVAL_LEDOn(Led_TypeDef Led);
 void STM_EVAL_LEDOff(Led_TypeDef Led);
 void STM_EVAL_LEDToggle(Led_TypeDef Led);
+void STM_EVAL_PBInit(Button_TypeDef Button, ButtonMode_TypeDef Button_Mode);
 void STM_EVAL_COMInit(COM_TypeDef COM, USART_InitTypeDef* USART_InitStruct);
 
 #endif
