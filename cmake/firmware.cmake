@@ -30,6 +30,8 @@ set(TILTMON_FIRMWARE_SOURCES
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_spi.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_tim.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_usart.cpp
+    Utilities/Board/Common/font5x8.cpp
+    Utilities/Board/Common/lcd_st7565p.cpp
     Utilities/Board/MORVA_EVAL/morva_eval.cpp
     Utilities/Board/MORVA_EVAL/morva_eval_spi_devices.cpp
     Utilities/System/syscalls.cpp
