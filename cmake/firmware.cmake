@@ -18,6 +18,7 @@ set(TILTMON_DELIVERED_MODULES
     sercom=Utilities/System/sercom.cpp
     irqlines=Libraries/F2xx_Periph_Driver/src/irqlines.cpp
     syscfgdrv=Libraries/F2xx_Periph_Driver/src/syscfgdrv.cpp
+    accelspi=Utilities/Board/Common/accelspi.cpp
 )
 
 set(TILTMON_FIRMWARE_SOURCES
