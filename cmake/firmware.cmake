@@ -16,15 +16,25 @@ set(TILTMON_DELIVERED_MODULES
     pllsetup=src/pllsetup.cpp
     morva_debug=Utilities/System/morva_debug.cpp
     sercom=Utilities/System/sercom.cpp
+    irqlines=Libraries/F2xx_Periph_Driver/src/irqlines.cpp
+    syscfgdrv=Libraries/F2xx_Periph_Driver/src/syscfgdrv.cpp
+    accelspi=Utilities/Board/Common/accelspi.cpp
 )
 
 set(TILTMON_FIRMWARE_SOURCES
     src/main.cpp
     src/stm32f2xx_it.cpp
+    Libraries/F2xx_Periph_Driver/src/misc.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_flash.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_gpio.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_rcc.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_spi.cpp
+    Libraries/F2xx_Periph_Driver/src/stm32f2xx_tim.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_usart.cpp
+    Utilities/Board/Common/font5x8.cpp
+    Utilities/Board/Common/lcd_st7565p.cpp
     Utilities/Board/MORVA_EVAL/morva_eval.cpp
+    Utilities/Board/MORVA_EVAL/morva_eval_spi_devices.cpp
     Utilities/System/syscalls.cpp
 )
 

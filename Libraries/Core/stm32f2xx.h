@@ -278,6 +278,14 @@ static_assert(offsetof(SYSCFG_TypeDef, CMPCR) == 0x20);
 #define APB2PERIPH_BASE (PERIPH_BASE + 0x00010000UL)
 #define AHB1PERIPH_BASE (PERIPH_BASE + 0x00020000UL)
 
+// Bit-band alias of the peripheral region: one word per bit, so a write to
+// the word changes that bit alone, in one bus access.
+#define PERIPH_BB_BASE 0x42000000UL
+constexpr std::uint32_t periph_bit_band_alias(std::uint32_t register_address, unsigned bit)
+{
+    return static_cast<std::uint32_t>(PERIPH_BB_BASE + (register_address - PERIPH_BASE) * 32u + bit * 4u);
+}
+
 #define TIM2_BASE (APB1PERIPH_BASE + 0x0000UL)
 #define TIM3_BASE (APB1PERIPH_BASE + 0x0400UL)
 #define TIM4_BASE (APB1PERIPH_BASE + 0x0800UL)

@@ -1,9 +1,12 @@
-# gdb-multiarch batch script for qemu_boot.sh: boots the image to the
-# foreground loop, reads the core clock, forces a hard fault and lets the
-# report run into its halt. Each stage prints a "STAGE:" line so the shell
+# gdb-multiarch batch script for qemu_boot.sh: fills zero-initialised data
+# with a pattern before the reset code runs and checks at main that it has
+# been cleared, boots the image to the foreground loop, reads the core clock,
+# forces a hard fault and lets the report run into its halt, where the heap
+# break must not have moved. Each stage prints a "STAGE:" line so the shell
 # script can tell how far the boot got.
 import os
 import re
+import struct
 import time
 
 import gdb
@@ -14,6 +17,11 @@ THUMB_BIT = 0x01000000
 # Distinct values with hexadecimal letters, so the report's frame order and
 # its upper-case digits can be checked.
 SEEDS = {"R0": 0xC0FFEE00, "R1": 0xC0FFEE01, "R2": 0xC0FFEE02, "R3": 0xC0FFEE03, "R12": 0xC0FFEE0C}
+# What zero-initialised data holds before the reset code clears it; RAM
+# content at power-on is arbitrary, QEMU's happens to be zero.
+BSS_PATTERN = 0xA5A5A5A5
+# The heap break of the system calls: _sbrk's function-local static.
+HEAP_BREAK = "_sbrk::heap"
 
 
 def stage(text):
@@ -93,6 +101,25 @@ def halt_loop_of(name):
     fail("found no halt loop in " + name)
 
 
+def address_of(name):
+    try:
+        return int(gdb.parse_and_eval("(unsigned int)&" + name)) & 0xFFFFFFFF
+    except gdb.error as error:
+        fail("the image has no %s: %s" % (name, error))
+
+
+def read_words(start, end):
+    data = bytes(gdb.selected_inferior().read_memory(start, end - start))
+    return struct.unpack("<%dI" % ((end - start) // 4), data)
+
+
+def heap_break():
+    try:
+        return int(gdb.parse_and_eval("(unsigned int)" + HEAP_BREAK)) & 0xFFFFFFFF
+    except gdb.error as error:
+        fail("cannot read the heap break %s: %s" % (HEAP_BREAK, error))
+
+
 def run_until_stop():
     gdb.execute("continue")
 
@@ -112,9 +139,33 @@ gdb.execute("set confirm off")
 connect()
 stage("connected")
 
+# The core is halted at the reset vector: nothing has run yet.
+bss_start, bss_end = address_of("_sbss"), address_of("_ebss")
+if bss_end <= bss_start or (bss_end - bss_start) % 4:
+    fail("zero-initialised data from 0x%08X to 0x%08X is no whole number of words" % (bss_start, bss_end))
+bss_words = (bss_end - bss_start) // 4
+gdb.selected_inferior().write_memory(bss_start, struct.pack("<I", BSS_PATTERN) * bss_words)
+if any(word != BSS_PATTERN for word in read_words(bss_start, bss_end)):
+    fail("could not fill zero-initialised data with the pattern before reset")
+print("Bss 0x%08X..0x%08X, %d words filled with 0x%08X" % (bss_start, bss_end, bss_words, BSS_PATTERN), flush=True)
+
+main = break_at("*0x%x" % (address_of("main") & ~1))
 loop = break_at("Application_Periodic_Handle")
 hard_fault = break_at("HardFault_Handler")
 default = break_at("Default_Handler")
+
+run_until_stop()
+if hard_fault.hit_count or default.hit_count:
+    fail("the reset code faulted before main, at " + where())
+if main.hit_count != 1:
+    fail("did not stop at main but at " + where())
+left = [(bss_start + 4 * i, word) for i, word in enumerate(read_words(bss_start, bss_end)) if word != 0]
+if left:
+    first, value = left[0]
+    fail("at main %d of %d words of zero-initialised data are not 0, the first at 0x%08X (0x%08X)"
+         % (len(left), bss_words, first, value))
+main.delete()
+stage("zero-initialised data cleared")
 
 run_until_stop()
 if hard_fault.hit_count or default.hit_count:
@@ -124,6 +175,11 @@ if loop.hit_count != 1:
 stage("foreground loop reached")
 
 print("SystemCoreClock=%d" % int(gdb.parse_and_eval("SystemCoreClock")), flush=True)
+
+# The standard streams are unbuffered, so printing the report must not make
+# the C library take a stream buffer from the heap.
+heap_before_report = heap_break()
+print("Heap break in the foreground loop: 0x%08X" % heap_before_report, flush=True)
 
 # With the Thumb bit of xPSR clear the next instruction raises an
 # invalid-state usage fault; usage faults are not enabled, so it escalates
@@ -146,6 +202,10 @@ halt = break_at("*0x%x" % halt_loop_of("print_hardFault"))
 run_until_stop()
 if halt.hit_count != 1:
     fail("the hard-fault report did not reach its halt; stopped at " + where())
+heap_after_report = heap_break()
+if heap_after_report != heap_before_report:
+    fail("the heap break moved from 0x%08X to 0x%08X while the report printed: a standard stream took a buffer"
+         % (heap_before_report, heap_after_report))
 stage("report halted")
 
 gdb.execute("kill")

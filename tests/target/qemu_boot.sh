@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Boots the firmware image on QEMU's netduino2 (an STM32F205) under gdb:
-# it must reach the foreground loop without a fault, with the core clock on
-# the internal oscillator (QEMU does not model the crystal's ready flag), and
-# a forced hard fault must print the complete 16-line report on USART2.
+# the reset code must have cleared zero-initialised data (filled with a
+# pattern beforehand) when main starts; the image must reach the foreground
+# loop without a fault, with the core clock on the internal oscillator (QEMU
+# does not model the crystal's ready flag); and a forced hard fault must print
+# the complete 16-line report on USART2 without the heap break moving (the
+# standard streams are unbuffered, so no stream buffer comes from the heap).
 #
 # usage: qemu_boot.sh <tiltmon.elf> [work folder]
 # The work folder (default: a new temporary one) keeps the USART2 capture and
@@ -111,4 +114,5 @@ done < <(sed -n 's/^Seed //p' "$gdb_log")
 ((0x${value[CFSR]} & 0xFFFF0000)) || fail "CFSR 0x${value[CFSR]} shows no usage fault, yet one was forced"
 ((0x${value[HFSR]} & 0x40000000)) || fail "HFSR 0x${value[HFSR]} does not show the escalation to hard fault"
 
-echo "qemu_boot: booted to the foreground loop at SystemCoreClock=$clock; hard-fault report complete (PC 0x${value["PC [R15]"]}, CFSR 0x${value[CFSR]}, HFSR 0x${value[HFSR]})"
+heap=$(sed -n 's/^Heap break in the foreground loop: //p' "$gdb_log")
+echo "qemu_boot: zero-initialised data cleared before main; booted to the foreground loop at SystemCoreClock=$clock; heap break $heap unmoved by the report; hard-fault report complete (PC 0x${value["PC [R15]"]}, CFSR 0x${value[CFSR]}, HFSR 0x${value[HFSR]})"

@@ -1,12 +1,24 @@
 // The board's LEDs, buttons and serial ports, looked up in tables.
 #include "morva_eval.h"
 
+#include "irqlines.h"
+#include "misc.h"
 #include "stm32f2xx_gpio.h"
 #include "stm32f2xx_rcc.h"
+#include "syscfgdrv.h"
 
 GPIO_TypeDef* GPIO_PORT[LEDn] = {GPIOE, GPIOE, GPIOE, GPIOE, GPIOE, GPIOE, GPIOE, GPIOE};
 const std::uint16_t GPIO_PIN[LEDn] = {0x0100, 0x0200, 0x0400, 0x0800, 0x1000, 0x2000, 0x4000, 0x8000};
 const std::uint32_t GPIO_CLK[LEDn] = {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10};
+
+// SW1 is the back button, SW2 the OK button; both on the vector of EXTI lines 10 to 15.
+GPIO_TypeDef* BUTTON_PORT[BUTTONn] = {GPIOC, GPIOC};
+const std::uint16_t BUTTON_PIN[BUTTONn] = {0x4000, 0x8000};  // PC14, PC15
+const std::uint32_t BUTTON_CLK[BUTTONn] = {0x04, 0x04};
+const std::uint16_t BUTTON_EXTI_LINE[BUTTONn] = {0x4000, 0x8000};  // lines 14, 15
+const std::uint8_t BUTTON_PORT_SOURCE[BUTTONn] = {2, 2};          // port C
+const std::uint8_t BUTTON_PIN_SOURCE[BUTTONn] = {14, 15};
+const std::uint8_t BUTTON_IRQn[BUTTONn] = {EXTI15_10_IRQn, EXTI15_10_IRQn};
 
 USART_TypeDef* COM_USART[COMn] = {USART2, USART3};
 GPIO_TypeDef* COM_TX_PORT[COMn] = {GPIOD, GPIOD};
@@ -49,6 +61,41 @@ void STM_EVAL_LEDToggle(Led_TypeDef Led)
         port->BSRRH = pin;
     else
         port->BSRRL = pin;
+}
+
+// In interrupt mode every falling edge of the pin raises the interrupt. The
+// priority that 15 and 15 give follows from the grouping in force (none is
+// set, so the interrupt gets the highest device priority).
+void STM_EVAL_PBInit(Button_TypeDef Button, ButtonMode_TypeDef Button_Mode)
+{
+    RCC_AHB1PeriphClockCmd(BUTTON_CLK[Button], ENABLE);
+    RCC_APB2PeriphClockCmd(RCC_APB2Periph_SYSCFG, ENABLE);
+
+    GPIO_InitTypeDef GPIO_InitStructure;
+    GPIO_InitStructure.GPIO_Pin = BUTTON_PIN[Button];
+    GPIO_InitStructure.GPIO_Mode = GPIO_Mode_IN;
+    GPIO_InitStructure.GPIO_Speed = GPIO_Speed_100MHz;
+    GPIO_InitStructure.GPIO_OType = GPIO_OType_PP;
+    GPIO_InitStructure.GPIO_PuPd = GPIO_PuPd_NOPULL;
+    GPIO_Init(BUTTON_PORT[Button], &GPIO_InitStructure);
+
+    if (Button_Mode != BUTTON_MODE_EXTI) return;
+
+    SYSCFG_EXTILineConfig(BUTTON_PORT_SOURCE[Button], BUTTON_PIN_SOURCE[Button]);
+
+    EXTI_InitTypeDef EXTI_InitStructure;
+    EXTI_InitStructure.EXTI_Line = BUTTON_EXTI_LINE[Button];
+    EXTI_InitStructure.EXTI_Mode = EXTI_Mode_Interrupt;
+    EXTI_InitStructure.EXTI_Trigger = EXTI_Trigger_Falling;
+    EXTI_InitStructure.EXTI_LineCmd = ENABLE;
+    EXTI_Init(&EXTI_InitStructure);
+
+    NVIC_InitTypeDef NVIC_InitStructure;
+    NVIC_InitStructure.NVIC_IRQChannel = BUTTON_IRQn[Button];
+    NVIC_InitStructure.NVIC_IRQChannelPreemptionPriority = 0x0F;
+    NVIC_InitStructure.NVIC_IRQChannelSubPriority = 0x0F;
+    NVIC_InitStructure.NVIC_IRQChannelCmd = ENABLE;
+    NVIC_Init(&NVIC_InitStructure);
 }
 
 void STM_EVAL_COMInit(COM_TypeDef COM, USART_InitTypeDef* USART_InitStruct)
