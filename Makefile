@@ -1,11 +1,11 @@
 # The two commands for a new user: `make demo` and `make test`.
 # Both install what is missing first (Debian 12, as root, with apt-get).
 
-PACKAGES := cmake make g++ libgtest-dev python3 \
+PACKAGES := cmake make g++ libgtest-dev python3 clang-tidy \
             gcc-arm-none-eabi binutils-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib \
             qemu-system-arm gdb-multiarch
 
-.PHONY: demo test deps host target image bench clean
+.PHONY: demo test deps host release target image bench clean
 
 deps:
 	@missing=""; \
@@ -24,10 +24,18 @@ host: deps
 	cmake --preset host
 	cmake --build --preset host
 
+release: deps
+	cmake --preset release
+	cmake --build --preset release
+
 image: target
 
-test: target host
+# The sanitized host build runs every test (the image checks, QEMU and
+# clang-tidy among them); the release build runs the host tests again,
+# optimised, with the long journeys.
+test: target host release
 	ctest --preset host
+	ctest --preset release
 
 demo: host
 	@echo "== start-up: LEDs and the clock tree"
@@ -36,9 +44,9 @@ demo: host
 	@echo "== a hard fault in the running firmware: its report on the console line"
 	@./build/host/tools/simulator/tiltmon-sim --seconds 0.2 --fault-at 50 2>&1 | grep -v "swapcontext"
 
-bench: target host
-	cmake --build build/host --target image_budget
-	cmake --build build/host --target sim_speed_report
+bench: target release
+	cmake --build build/release --target image_budget
+	cmake --build build/release --target sim_speed_report
 
 clean:
 	rm -rf build

@@ -1,10 +1,16 @@
 # Host build: the firmware as a library over the virtual board, the virtual
-# board itself, the tools, the tests and the benchmarks. Everything runs under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# board itself, the tools, the tests and the benchmarks. The host preset runs
+# everything under AddressSanitizer and UndefinedBehaviorSanitizer; the
+# release preset builds the same optimised and without them, for the
+# benchmarks and the long journeys.
 
-set(TILTMON_SANITIZERS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
-add_compile_options(${TILTMON_SANITIZERS})
-add_link_options(${TILTMON_SANITIZERS})
+option(TILTMON_SANITIZE "Build the host with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+if(TILTMON_SANITIZE)
+    set(TILTMON_SANITIZERS -fsanitize=address,undefined,float-cast-overflow -fno-sanitize-recover=undefined
+                           -fno-omit-frame-pointer)
+    add_compile_options(${TILTMON_SANITIZERS})
+    add_link_options(${TILTMON_SANITIZERS})
+endif()
 
 foreach(entry IN LISTS TILTMON_DELIVERED_MODULES)
     string(REPLACE "=" ";" pair "${entry}")

@@ -283,7 +283,8 @@ static_assert(offsetof(SYSCFG_TypeDef, CMPCR) == 0x20);
 #define PERIPH_BB_BASE 0x42000000UL
 constexpr std::uint32_t periph_bit_band_alias(std::uint32_t register_address, unsigned bit)
 {
-    return static_cast<std::uint32_t>(PERIPH_BB_BASE + (register_address - PERIPH_BASE) * 32u + bit * 4u);
+    return static_cast<std::uint32_t>(PERIPH_BB_BASE) + (register_address - static_cast<std::uint32_t>(PERIPH_BASE)) * 32u +
+           bit * 4u;
 }
 
 #define TIM2_BASE (APB1PERIPH_BASE + 0x0000UL)

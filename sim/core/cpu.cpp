@@ -106,9 +106,9 @@ void Cpu::run(Nanoseconds deadline, const std::function<bool()>* stop_when)
     try {
         // A system reset ends one fiber and starts the next within the run.
         while (!stopped_ && firmware_ && !firmware_->finished()) {
-            const Fiber* before = firmware_.get();
+            const std::uint64_t resets = system_resets_;
             resume(*firmware_);
-            if (firmware_.get() == before) break;
+            if (system_resets_ == resets) break;
         }
     } catch (...) {
         stop_when_ = nullptr;

@@ -100,7 +100,13 @@ Fiber::Fiber(std::function<void()> body, std::size_t stack_size)
 Fiber::~Fiber()
 {
     if (running_) std::terminate();  // destroying the stack one stands on
-    if (started_ && !finished_) unwind();
+    if (started_ && !finished_) {
+        try {
+            unwind();
+        } catch (...) {
+            std::terminate();  // a stack that cannot be unwound cannot be released either
+        }
+    }
 #if FIBER_ASAN
     // A fiber's frames leave their poisoning behind on its stack.
     __asan_unpoison_memory_region(stack_.get(), stack_size_);

@@ -24,7 +24,7 @@ constexpr std::uint8_t kXOn = 0x01, kYOn = 0x02;
 
 }  // namespace
 
-Accelerometer::Accelerometer(std::string name) : name_(std::move(name)) { power_on(); }
+Accelerometer::Accelerometer(std::string name) : name_(std::move(name)) { Accelerometer::power_on(); }
 
 void Accelerometer::power_on()
 {
@@ -51,7 +51,7 @@ std::uint8_t Accelerometer::exchange(std::uint8_t mosi)
         reading_ = (mosi & kReadBit) != 0;
         advancing_ = (mosi & kAdvanceBit) != 0;
         address_ = mosi & kAddressMask;
-        for (std::uint8_t i = 0; i < outputs_.size(); ++i) {
+        for (std::size_t i = 0; i < outputs_.size(); ++i) {
             const Axis axis = i < 2 ? Axis::X : Axis::Y;
             const std::uint16_t word = reports(axis) ? measured(axis) : 0;
             outputs_[i] = static_cast<std::uint8_t>(i % 2 == 0 ? word : word >> 8);

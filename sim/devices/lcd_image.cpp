@@ -13,13 +13,13 @@ void LcdImage::check(int x, int y)
 bool LcdImage::pixel(int x, int y) const
 {
     check(x, y);
-    return (bytes_[static_cast<std::size_t>(y / 8 * kWidth + x)] >> (y % 8) & 1) != 0;
+    return (bytes_[static_cast<std::size_t>(y / 8) * kWidth + static_cast<std::size_t>(x)] >> (y % 8) & 1) != 0;
 }
 
 void LcdImage::set_pixel(int x, int y, bool dark)
 {
     check(x, y);
-    auto& byte = bytes_[static_cast<std::size_t>(y / 8 * kWidth + x)];
+    auto& byte = bytes_[static_cast<std::size_t>(y / 8) * kWidth + static_cast<std::size_t>(x)];
     const auto bit = static_cast<std::uint8_t>(1u << (y % 8));
     byte = static_cast<std::uint8_t>(dark ? byte | bit : byte & ~bit);
 }
@@ -27,13 +27,13 @@ void LcdImage::set_pixel(int x, int y, bool dark)
 std::uint8_t LcdImage::column_byte(int page, int x) const
 {
     check(x, page * 8);
-    return bytes_[static_cast<std::size_t>(page * kWidth + x)];
+    return bytes_[static_cast<std::size_t>(page) * kWidth + static_cast<std::size_t>(x)];
 }
 
 std::string LcdImage::render() const
 {
     std::string text;
-    text.reserve(kHeight * (kWidth + 1));
+    text.reserve(static_cast<std::size_t>(kHeight) * (kWidth + 1));
     for (int y = 0; y < kHeight; ++y) {
         for (int x = 0; x < kWidth; ++x) text += pixel(x, y) ? '#' : '.';
         text += '\n';

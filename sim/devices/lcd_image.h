@@ -16,7 +16,7 @@ public:
     static constexpr int kHeight = 64;
     static constexpr int kPages = kHeight / 8;
     // Page after page, column after column: byte page * 128 + x.
-    using Bytes = std::array<std::uint8_t, kPages * kWidth>;
+    using Bytes = std::array<std::uint8_t, static_cast<std::size_t>(kPages) * kWidth>;
 
     LcdImage() = default;
     explicit LcdImage(const Bytes& bytes) : bytes_(bytes) {}

@@ -43,7 +43,7 @@ struct Score {
 LcdTextView::LcdTextView(Font font)
 {
     for (int code = 0; code < FONT5X8_GLYPHS; ++code) {
-        const std::uint8_t* glyph = font.data() + code * kGlyphWidth;
+        const std::uint8_t* glyph = font.data() + static_cast<std::ptrdiff_t>(code) * kGlyphWidth;
         const auto as_code = static_cast<std::uint8_t>(code);
         if (uniform(glyph, kBlank)) continue;
         if (uniform(glyph, kDark)) {
@@ -68,7 +68,7 @@ std::optional<LcdTextView::Placement> LcdTextView::glyph_at(const Columns& colum
 
     const bool left_edge = x == 0, right_edge = x + kGlyphWidth == LcdImage::kWidth;
     const std::uint8_t left = left_edge ? kBlank : columns[static_cast<std::size_t>(x - 1)];
-    const std::uint8_t right = right_edge ? kBlank : columns[static_cast<std::size_t>(x + kGlyphWidth)];
+    const std::uint8_t right = right_edge ? kBlank : columns[static_cast<std::size_t>(x) + kGlyphWidth];
     if (!normal && full_block_ && uniform(at, kDark) && left == kBlank && right == kBlank) normal = full_block_;
 
     if (normal && inverted) {

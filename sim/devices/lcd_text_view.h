@@ -46,7 +46,7 @@ struct TextLine {
 class LcdTextView {
 public:
     static constexpr char kUnrecognised = '?';
-    using Font = std::span<const std::uint8_t, FONT5X8_GLYPHS * FONT5X8_WIDTH>;
+    using Font = std::span<const std::uint8_t, static_cast<std::size_t>(FONT5X8_GLYPHS) * FONT5X8_WIDTH>;
 
     explicit LcdTextView(Font font = Font(font5x8));
 

@@ -17,7 +17,7 @@ constexpr std::uint8_t kMaxModeValue = 3;
 
 }  // namespace
 
-St7565pController::St7565pController(std::string name) : name_(std::move(name)) { power_on(); }
+St7565pController::St7565pController(std::string name) : name_(std::move(name)) { St7565pController::power_on(); }
 
 void St7565pController::fail(const std::string& what) const { throw SimError(name_ + ": " + what); }
 
@@ -213,7 +213,7 @@ LcdImage St7565pController::image() const
     for (int y = 0; y < LcdImage::kHeight; ++y) {
         const int line = ram_line(y);
         const auto bit = static_cast<std::uint8_t>(1u << (y % 8));
-        std::uint8_t* row = bytes.data() + y / 8 * LcdImage::kWidth;
+        std::uint8_t* row = bytes.data() + static_cast<std::ptrdiff_t>(y / 8) * LcdImage::kWidth;
         for (int x = 0; x < LcdImage::kWidth; ++x)
             if (state_.all_points_on || ram_bit(line, ram_column(x)) != state_.reverse_display) row[x] |= bit;
     }

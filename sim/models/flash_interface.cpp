@@ -29,7 +29,7 @@ Nanoseconds FlashInterface::erase_time(int sector)
 FlashInterface::FlashInterface(VirtualClock& clock, FlashMemory& array) : clock_(clock), array_(array)
 {
     array_.attach(*this);
-    reset();
+    FlashInterface::reset();
 }
 
 void FlashInterface::reset()

@@ -22,7 +22,7 @@ std::uint32_t pins_with(std::uint32_t fields, std::uint32_t value)
 GpioPort::GpioPort(char letter) : letter_(letter)
 {
     if (letter < 'A' || letter > 'I') throw SimError(std::string("GPIO: no port ") + letter + " on this chip");
-    reset();
+    GpioPort::reset();
 }
 
 void GpioPort::reset()

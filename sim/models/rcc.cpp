@@ -48,7 +48,7 @@ constexpr ResetValue kResetValues[] = {
 
 }  // namespace
 
-Rcc::Rcc(VirtualClock& clock) : clock_(clock) { reset(); }
+Rcc::Rcc(VirtualClock& clock) : clock_(clock) { Rcc::reset(); }
 
 void Rcc::reset()
 {
@@ -246,7 +246,7 @@ std::uint64_t Rcc::pll_output_hz() const
     const std::uint64_t input = (cfg & kPllSourceHse) ? kHseHz : kHsiHz;
     const std::uint64_t m = cfg & 0x3Fu;
     const std::uint64_t n = (cfg >> 6) & 0x1FFu;
-    const std::uint64_t p = (((cfg >> 16) & 0x3u) + 1u) * 2u;
+    const std::uint64_t p = (static_cast<std::uint64_t>((cfg >> 16) & 0x3u) + 1u) * 2u;
     if (m == 0) return 0;
     return input * n / (m * p);
 }

@@ -42,7 +42,7 @@ constexpr std::uint32_t kResetStatus = Usart::kTxComplete | Usart::kTxEmpty;
 
 Usart::Usart(std::string name, VirtualClock& clock) : name_(std::move(name)), clock_(clock), interrupt_(name_)
 {
-    reset();
+    Usart::reset();
 }
 
 void Usart::reset()

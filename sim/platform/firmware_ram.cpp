@@ -4,8 +4,8 @@
 #include "firmware_image.h"
 
 extern "C" {
-extern unsigned char __tiltmon_data_start[], __tiltmon_data_end[];
-extern unsigned char __tiltmon_bss_start[], __tiltmon_bss_end[];
+extern unsigned char tiltmon_firmware_data_start[], tiltmon_firmware_data_end[];
+extern unsigned char tiltmon_firmware_bss_start[], tiltmon_firmware_bss_end[];
 }
 
 namespace sim {
@@ -34,18 +34,18 @@ __attribute__((no_sanitize("address"))) void clear_bytes(unsigned char* to, std:
 __attribute__((constructor(101))) void remember_initial_data()
 {
     initial_data().resize(firmware_data_bytes());
-    copy_bytes(initial_data().data(), __tiltmon_data_start, firmware_data_bytes());
+    copy_bytes(initial_data().data(), tiltmon_firmware_data_start, firmware_data_bytes());
 }
 
 }  // namespace
 
-std::size_t firmware_data_bytes() { return static_cast<std::size_t>(__tiltmon_data_end - __tiltmon_data_start); }
-std::size_t firmware_bss_bytes() { return static_cast<std::size_t>(__tiltmon_bss_end - __tiltmon_bss_start); }
+std::size_t firmware_data_bytes() { return static_cast<std::size_t>(tiltmon_firmware_data_end - tiltmon_firmware_data_start); }
+std::size_t firmware_bss_bytes() { return static_cast<std::size_t>(tiltmon_firmware_bss_end - tiltmon_firmware_bss_start); }
 
 void reset_firmware_ram()
 {
-    copy_bytes(__tiltmon_data_start, initial_data().data(), firmware_data_bytes());
-    clear_bytes(__tiltmon_bss_start, firmware_bss_bytes());
+    copy_bytes(tiltmon_firmware_data_start, initial_data().data(), firmware_data_bytes());
+    clear_bytes(tiltmon_firmware_bss_start, firmware_bss_bytes());
 }
 
 }  // namespace sim

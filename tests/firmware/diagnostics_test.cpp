@@ -58,9 +58,16 @@ TEST_F(DiagnosticsTest, AnAttachedDebuggerStopsOnceForEachReport)
     EXPECT_EQ(board.breakpoints_hit(), 0u);
 
     board.attach_debugger(true);
+    // The debugger looks at the line when the firmware stops: the report's
+    // line is not out yet.
+    std::vector<std::size_t> sent_at_stop;
+    board.on_breakpoint([&] { sent_at_stop.push_back(console().size()); });
+    const std::size_t before = console().size();
     print_assert(const_cast<char*>("A"), const_cast<char*>("b"), nullptr, 1);
+    const std::size_t after_first = console().size();
     print_assert(const_cast<char*>("A"), const_cast<char*>("b"), nullptr, 2);
     EXPECT_EQ(board.breakpoints_hit(), 2u);
+    EXPECT_EQ(sent_at_stop, (std::vector<std::size_t>{before, after_first}));
     EXPECT_EQ(console(), "A_ASSERT: b (1)\r\nA_ASSERT: b (1)\r\nA_ASSERT: b (2)\r\n");
 }
 
@@ -118,9 +125,13 @@ TEST_F(DiagnosticsTest, HardFaultWithExceptionReturnBit2ReadsTheProcessStack)
 TEST_F(DiagnosticsTest, DebuggerStopsBeforeTheFirstLineOfAHardFaultReport)
 {
     board.attach_debugger(true);
+    std::string sent_at_stop = "(no stop)";
+    board.on_breakpoint([&] { sent_at_stop = console(); });
     board.force_hard_fault(kFrame);
     board.run_code(touch_the_bus);
     EXPECT_EQ(board.breakpoints_hit(), 1u);
+    EXPECT_EQ(sent_at_stop, "") << "nothing of the report before the stop";
+    EXPECT_EQ(console().rfind("\r\n\r\n[Hard fault handler]\r\n", 0), 0u);
     EXPECT_TRUE(board.stopped());
 }
 

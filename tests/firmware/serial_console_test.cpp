@@ -17,15 +17,18 @@ TEST_F(StreamBindingTest, DescriptorsResolveToPortIndices)
         int before;  // at reset: all three streams on COM2
         int console;  // after ComPort_ConfigStdio(COM1, COM1, COM1)
         int mixed;    // after ComPort_ConfigStdio(COM1, COM2, COM1)
+        int apart;    // after ComPort_ConfigStdio(COM2, COM2, COM1): error apart from input
     } cases[] = {
-        {0, 1, 0, 0}, {1, 1, 0, 1},  {2, 1, 0, 0},  {11, 0, 0, 0},  {12, 1, 1, 1},
-        {3, 0, 0, 0}, {10, 0, 0, 0}, {13, 0, 0, 0}, {-1, 0, 0, 0},
+        {0, 1, 0, 0, 1}, {1, 1, 0, 1, 1},  {2, 1, 0, 0, 0},  {11, 0, 0, 0, 0},  {12, 1, 1, 1, 1},
+        {3, 0, 0, 0, 0}, {10, 0, 0, 0, 0}, {13, 0, 0, 0, 0}, {-1, 0, 0, 0, 0},
     };
     for (const auto& c : cases) EXPECT_EQ(getComIdxFromFd(c.fd), c.before) << "fd " << c.fd << " at reset";
     ComPort_ConfigStdio(COM1, COM1, COM1);
     for (const auto& c : cases) EXPECT_EQ(getComIdxFromFd(c.fd), c.console) << "fd " << c.fd << " on the console";
     ComPort_ConfigStdio(COM1, COM2, COM1);
     for (const auto& c : cases) EXPECT_EQ(getComIdxFromFd(c.fd), c.mixed) << "fd " << c.fd << " mixed";
+    ComPort_ConfigStdio(COM2, COM2, COM1);
+    for (const auto& c : cases) EXPECT_EQ(getComIdxFromFd(c.fd), c.apart) << "fd " << c.fd << " error apart";
 }
 
 TEST_F(StreamBindingTest, ConsolePortIsSetUpAt115200EightNoneOne)
@@ -43,7 +46,10 @@ TEST_F(StreamBindingTest, ConsolePortIsSetUpAt115200EightNoneOne)
     const sim::GpioPort& d = board.models().gpio('D');
     for (int pin : {5, 6}) {
         EXPECT_EQ(d.mode(pin), 2) << "PD" << pin << " alternate function";
-        EXPECT_EQ((d.peek(0x20) >> (4 * pin)) & 0xFu, 7u) << "PD" << pin << " on AF7";
+        EXPECT_EQ(d.alternate_function(pin), 7) << "PD" << pin << " on AF7";
+        EXPECT_EQ(d.speed(pin), 2) << "PD" << pin << " at 50 MHz";
+        EXPECT_FALSE(d.open_drain(pin)) << "PD" << pin << " push-pull";
+        EXPECT_EQ(d.pull(pin), 1) << "PD" << pin << " pulled up";
     }
 }
 

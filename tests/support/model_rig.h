@@ -6,6 +6,7 @@
 #define TESTS_SUPPORT_MODEL_RIG_H
 
 #include <array>
+#include <string>
 #include <functional>
 #include <string_view>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "core/cpu.h"
 #include "core/exception_state.h"
 #include "core/interrupt_line.h"
+#include "core/sim_error.h"
 #include "core/virtual_clock.h"
 
 class ModelRig {
@@ -40,8 +42,12 @@ public:
     {
         const sim::WiringRow& row = sim::wiring_row(name);
         bus.map(row.base, row.size, model, std::string(row.name));
-        for (std::size_t n = 0; n < row.interrupts.size(); ++n)
-            if (row.interrupts[n] != sim::kNoInterrupt) model.interrupt_line(n)->connect(exceptions, row.interrupts[n]);
+        for (std::size_t n = 0; n < row.interrupts.size(); ++n) {
+            if (row.interrupts[n] == sim::kNoInterrupt) continue;
+            sim::InterruptLine* line = model.interrupt_line(n);
+            if (line == nullptr) throw sim::SimError(std::string(name) + " has no interrupt line " + std::to_string(n));
+            line->connect(exceptions, row.interrupts[n]);
+        }
         return model;
     }
 

@@ -38,7 +38,14 @@ std::optional<ElfImage> ElfImage::load(const std::string& path, std::string* err
         return std::nullopt;
     }
     ElfImage image;
-    image.file_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    in.seekg(0, std::ios::end);
+    image.file_.resize(static_cast<std::size_t>(in.tellg()));
+    in.seekg(0, std::ios::beg);
+    in.read(reinterpret_cast<char*>(image.file_.data()), static_cast<std::streamsize>(image.file_.size()));
+    if (!in) {
+        *error = "cannot read " + path;
+        return std::nullopt;
+    }
     const auto& file = image.file_;
 
     Elf32_Ehdr header{};

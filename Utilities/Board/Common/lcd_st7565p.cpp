@@ -183,7 +183,7 @@ void LCD_DisplayCharEx(std::uint8_t Line, std::uint16_t Column, std::uint8_t Asc
     const auto start = static_cast<std::uint16_t>(LAST_GLYPH_COLUMN - Column);
     // Code 255 has no glyph: it draws as the blank code 0, inside the table.
     const std::uint8_t code = Ascii < FONT5X8_GLYPHS ? Ascii : 0;
-    const std::uint8_t* const glyph = &font5x8[code * FONT5X8_WIDTH];
+    const std::uint8_t* const glyph = &font5x8[static_cast<std::size_t>(code) * FONT5X8_WIDTH];
 
     select_display();
     set_address(Line, start);
