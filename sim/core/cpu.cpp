@@ -24,6 +24,8 @@ void Cpu::set_core_clock(std::uint32_t hz)
 {
     core_hz_ = hz;
     access_ns_ = cycles(kCyclesPerBusAccess);
+    entry_ns_ = cycles(kCyclesPerExceptionEntry);
+    return_ns_ = cycles(kCyclesPerExceptionReturn);
 }
 
 Nanoseconds Cpu::cycles(std::uint64_t n) const
@@ -236,14 +238,14 @@ void Cpu::enter(int exception)
     taking_ = true;
     exc_returns_.push_back(exc_return);
     exceptions_.enter(exception);
-    clock_.advance(cycles(kCyclesPerExceptionEntry));
+    clock_.advance(entry_ns_);
     taking_ = false;
 
     const Handler handler = handlers_ != nullptr ? handlers_(exception) : nullptr;
     if (handler == nullptr) default_handler(exception);
     handler();
 
-    clock_.advance(cycles(kCyclesPerExceptionReturn));
+    clock_.advance(return_ns_);
     exceptions_.leave(exception);
     exc_returns_.pop_back();
     note_change();

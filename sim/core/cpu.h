@@ -128,6 +128,8 @@ private:
     std::function<void()> on_breakpoint_;
     std::uint32_t core_hz_ = 16000000u;
     Nanoseconds access_ns_ = 0;
+    Nanoseconds entry_ns_ = 0;
+    Nanoseconds return_ns_ = 0;
 
     std::unique_ptr<Fiber> firmware_;
     std::function<void()> entry_;

@@ -8,10 +8,9 @@
 
 namespace sim {
 
-std::size_t ExceptionState::index(int exception)
+void ExceptionState::no_such_exception(int exception)
 {
-    if (exception < 1 || exception >= kCount) throw SimError("no exception number " + std::to_string(exception));
-    return static_cast<std::size_t>(exception);
+    throw SimError("no exception number " + std::to_string(exception));
 }
 
 void ExceptionState::reset()

@@ -66,7 +66,13 @@ public:
     void mark_seen() { changed_ = false; }
 
 private:
-    static std::size_t index(int exception);
+    static std::size_t index(int exception)
+    {
+        if (exception < 1 || exception >= kCount) [[unlikely]]
+            no_such_exception(exception);
+        return static_cast<std::size_t>(exception);
+    }
+    [[noreturn]] static void no_such_exception(int exception);
     int group_priority(int exception) const;
     void update_candidate(int exception);
 

@@ -17,10 +17,11 @@
 #error "the virtual board's fiber switch is written for x86-64 hosts"
 #endif
 
-// Saves the callee-saved registers, the SSE control word and the x87 control
-// word on the current stack, stores the stack pointer in *save, and resumes
-// the stack at load, which was saved the same way (or laid out so by
-// prepare_stack).
+// Saves the callee-saved registers on the current stack, stores the stack
+// pointer in *save, and resumes the stack at load, which was saved the same
+// way (or laid out so by prepare_stack). The floating-point control words are
+// left alone: neither the firmware nor the board ever changes them, and
+// reloading them would cost more than the rest of the switch.
 extern "C" void tiltmon_fiber_switch(void** save, void* load);
 // First code of a new fiber: calls the function in rbx with a clean frame chain.
 extern "C" void tiltmon_fiber_start();
@@ -37,14 +38,8 @@ tiltmon_fiber_switch:
     pushq %r13
     pushq %r14
     pushq %r15
-    subq $8, %rsp
-    stmxcsr (%rsp)
-    fnstcw 4(%rsp)
     movq %rsp, (%rdi)
     movq %rsi, %rsp
-    ldmxcsr (%rsp)
-    fldcw 4(%rsp)
-    addq $8, %rsp
     popq %r15
     popq %r14
     popq %r13
@@ -71,22 +66,16 @@ namespace {
 thread_local Fiber* g_current = nullptr;
 thread_local Fiber* g_starting = nullptr;
 
-// The layout tiltmon_fiber_switch pops: control words, r15, r14, r13, r12,
-// rbx, rbp, return address; after the return the stack is 16-byte aligned,
-// as the start code's call needs.
+// The layout tiltmon_fiber_switch pops: r15, r14, r13, r12, rbx, rbp, return
+// address; after the return the stack is 16-byte aligned, as the start
+// code's call needs.
 void* prepare_stack(char* base, std::size_t size, void (*start)())
 {
     auto top = reinterpret_cast<std::uintptr_t>(base + size) & ~std::uintptr_t{15};
-    auto* frame = reinterpret_cast<std::uint64_t*>(top - 16 - 64);
-    std::uint32_t mxcsr = 0;
-    std::uint16_t fpcw = 0;
-    asm volatile("stmxcsr %0" : "=m"(mxcsr));
-    asm volatile("fnstcw %0" : "=m"(fpcw));
-    std::memset(frame, 0, 64);
-    std::memcpy(&frame[0], &mxcsr, sizeof mxcsr);
-    std::memcpy(reinterpret_cast<char*>(&frame[0]) + 4, &fpcw, sizeof fpcw);
-    frame[5] = reinterpret_cast<std::uint64_t>(start);  // rbx
-    frame[7] = reinterpret_cast<std::uint64_t>(&tiltmon_fiber_start);
+    auto* frame = reinterpret_cast<std::uint64_t*>(top - 16 - 56);
+    std::memset(frame, 0, 56);
+    frame[4] = reinterpret_cast<std::uint64_t>(start);  // rbx
+    frame[6] = reinterpret_cast<std::uint64_t>(&tiltmon_fiber_start);
     return frame;
 }
 

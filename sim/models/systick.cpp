@@ -95,10 +95,28 @@ void SysTickTimer::schedule_next_wrap()
     clock_.schedule(wrap_event_, start_time_ + time_of_ticks(tick, start_hz_));
 }
 
+Nanoseconds SysTickTimer::whole_period_ns()
+{
+    const std::uint64_t ticks = static_cast<std::uint64_t>(load_) + 1;
+    if (ticks != period_for_ticks_ || start_hz_ != period_for_hz_) {
+        period_for_ticks_ = ticks;
+        period_for_hz_ = start_hz_;
+        const unsigned __int128 scaled = static_cast<unsigned __int128>(ticks) * kNanosecondsPerSecond;
+        period_ns_ = scaled % start_hz_ == 0 ? static_cast<Nanoseconds>(scaled / start_hz_) : 0;
+    }
+    return period_ns_;
+}
+
 void SysTickTimer::on_wrap()
 {
     interrupt_.pulse();
-    schedule_next_wrap();
+    // The wrap after a wrap is one period later; an exact period saves
+    // working the time out from the tick count.
+    const Nanoseconds period = load_ > 0 ? whole_period_ns() : 0;
+    if (period != 0)
+        clock_.schedule(wrap_event_, wrap_event_.due() + period);
+    else
+        schedule_next_wrap();
 }
 
 std::uint32_t SysTickTimer::read_word(std::uint32_t offset)

@@ -42,6 +42,8 @@ private:
     void restart(std::uint32_t start_value);
     void schedule_next_wrap();
     void on_wrap();
+    // The period in whole nanoseconds, or 0 when it is not a whole number.
+    Nanoseconds whole_period_ns();
 
     VirtualClock& clock_;
     InterruptLine interrupt_{"SysTick"};
@@ -59,6 +61,10 @@ private:
     std::uint32_t start_hz_ = 0;
     std::uint64_t wraps_seen_ = 0;    // wraps since the anchor that a CTRL read has shown
     std::uint64_t wraps_before_ = 0;  // wraps before the anchor
+    // A period that is a whole number of nanoseconds at the tick rate lets
+    // the next wrap follow the last by plain addition.
+    std::uint64_t period_for_ticks_ = 0, period_for_hz_ = 0;
+    Nanoseconds period_ns_ = 0;
 };
 
 }  // namespace sim
