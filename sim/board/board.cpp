@@ -2,6 +2,7 @@
 
 #include "board_devices.h"
 #include "board_models.h"
+#include "exti_routing.h"
 #include "models/debug_control.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
@@ -94,6 +95,7 @@ void Board::mount_peripherals()
         }
     }
     bus_.map_bit_band(kPeripheralBitBandAlias, kPeripheralBitBandSize, kPeripheralBitBandTarget);
+    wire_exti_inputs(*models_);
     Rcc& rcc = models_->rcc();
     rcc.set_clock_listener([this] { distribute_clocks(); });
     rcc.set_reset_listener([this](Rcc::PeripheralBus bus, unsigned bit) { reset_peripheral(bus, bit); });

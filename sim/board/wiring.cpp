@@ -6,11 +6,13 @@
 #include "board_models.h"
 #include "core/sim_error.h"
 #include "models/debug_control.h"
+#include "models/exti.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
 #include "models/gpio_port.h"
 #include "models/nvic.h"
 #include "models/system_control_block.h"
+#include "models/syscfg.h"
 #include "models/systick.h"
 #include "models/usart.h"
 
@@ -47,6 +49,11 @@ constexpr WiringRow kWiring[] = {
      [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
          return std::make_unique<FlashInterface>(b.clock(), b.models().flash());
      }},
+    // Reset before the ports and SYSCFG: the level changes of a chip reset
+    // then find no trigger selected and pend nothing.
+    {"EXTI", 0x40013C00, kBlock, kNoRccBit, kNoRccBit, ClockDomain::None,
+     {irq(6), irq(7), irq(8), irq(9), irq(10), irq(23), irq(40)},
+     [](Board&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Exti>(); }},
     {"GPIOA", 0x40020000, kBlock, ahb1(0), ahb1(0), ClockDomain::None, lines(), gpio<'A'>},
     {"GPIOB", 0x40020400, kBlock, ahb1(1), ahb1(1), ClockDomain::None, lines(), gpio<'B'>},
     {"GPIOC", 0x40020800, kBlock, ahb1(2), ahb1(2), ClockDomain::None, lines(), gpio<'C'>},
@@ -56,6 +63,8 @@ constexpr WiringRow kWiring[] = {
     {"GPIOG", 0x40021800, kBlock, ahb1(6), ahb1(6), ClockDomain::None, lines(), gpio<'G'>},
     {"GPIOH", 0x40021C00, kBlock, ahb1(7), ahb1(7), ClockDomain::None, lines(), gpio<'H'>},
     {"GPIOI", 0x40022000, kBlock, ahb1(8), ahb1(8), ClockDomain::None, lines(), gpio<'I'>},
+    {"SYSCFG", 0x40013800, kBlock, apb2(14), apb2(14), ClockDomain::None, lines(),
+     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Syscfg>(b.clock()); }},
     {"USART1", 0x40011000, kBlock, apb2(4), apb2(4), ClockDomain::Apb2, lines(irq(37)), usart},
     {"USART2", 0x40004400, kBlock, apb1(17), apb1(17), ClockDomain::Apb1, lines(irq(38)), usart},
     {"USART3", 0x40004800, kBlock, apb1(18), apb1(18), ClockDomain::Apb1, lines(irq(39)), usart},

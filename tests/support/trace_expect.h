@@ -13,6 +13,7 @@
 
 #include "core/access_trace.h"
 #include "core/sim_error.h"
+#include "scratch_registers.h"
 
 struct ExpectedAccess {
     bool write;
@@ -77,6 +78,16 @@ inline std::vector<sim::BusAccess> accesses_to(const std::vector<sim::BusAccess>
     std::vector<sim::BusAccess> out;
     for (const sim::BusAccess& a : trace)
         if (a.address - base < size) out.push_back(a);
+    return out;
+}
+
+// The writes of the trace to [base, base + size), each at its offset from base.
+inline std::vector<RegisterWrite> writes_to(const std::vector<sim::BusAccess>& trace, std::uint32_t base,
+                                            std::uint32_t size)
+{
+    std::vector<RegisterWrite> out;
+    for (const sim::BusAccess& a : accesses_to(trace, base, size))
+        if (a.write) out.push_back({a.address - base, a.width, a.value});
     return out;
 }
 

@@ -1,0 +1,27 @@
+#include "exti_routing.h"
+
+#include "board_models.h"
+#include "models/exti.h"
+#include "models/gpio_port.h"
+
+namespace sim {
+
+void wire_exti_inputs(const std::array<GpioPort*, Syscfg::kPorts>& ports, Syscfg& syscfg, Exti& exti)
+{
+    for (int port = 0; port < Syscfg::kPorts; ++port)
+        ports[static_cast<std::size_t>(port)]->listen_all(
+            [&syscfg, port](int pin, bool high) { syscfg.pin_changed(port, pin, high); });
+    syscfg.connect_lines(
+        [ports](int port, int pin) { return ports[static_cast<std::size_t>(port)]->level(pin); },
+        [&exti](int line, bool high) { exti.set_input(line, high); });
+}
+
+void wire_exti_inputs(BoardModels& models)
+{
+    std::array<GpioPort*, Syscfg::kPorts> ports{};
+    for (int port = 0; port < Syscfg::kPorts; ++port)
+        ports[static_cast<std::size_t>(port)] = &models.gpio(static_cast<char>('A' + port));
+    wire_exti_inputs(ports, models.get<Syscfg>("SYSCFG"), models.get<Exti>("EXTI"));
+}
+
+}  // namespace sim
