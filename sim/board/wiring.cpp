@@ -10,6 +10,7 @@
 #include "models/flash_memory.h"
 #include "models/gpio_port.h"
 #include "models/nvic.h"
+#include "models/spi.h"
 #include "models/system_control_block.h"
 #include "models/systick.h"
 #include "models/usart.h"
@@ -33,6 +34,11 @@ std::unique_ptr<Peripheral> gpio(Board&, const WiringRow&)
 std::unique_ptr<Peripheral> usart(Board& board, const WiringRow& row)
 {
     return std::make_unique<Usart>(std::string(row.name), board.clock());
+}
+
+std::unique_ptr<Peripheral> spi(Board& board, const WiringRow& row)
+{
+    return std::make_unique<Spi>(std::string(row.name), board.clock());
 }
 
 constexpr std::uint32_t kBlock = 0x400;
@@ -60,6 +66,9 @@ constexpr WiringRow kWiring[] = {
     {"USART2", 0x40004400, kBlock, apb1(17), apb1(17), ClockDomain::Apb1, lines(irq(38)), usart},
     {"USART3", 0x40004800, kBlock, apb1(18), apb1(18), ClockDomain::Apb1, lines(irq(39)), usart},
     {"USART6", 0x40011400, kBlock, apb2(5), apb2(5), ClockDomain::Apb2, lines(irq(71)), usart},
+    {"SPI1", 0x40013000, kBlock, apb2(12), apb2(12), ClockDomain::Apb2, lines(irq(35)), spi},
+    {"SPI2", 0x40003800, kBlock, apb1(14), apb1(14), ClockDomain::Apb1, lines(irq(36)), spi},
+    {"SPI3", 0x40003C00, kBlock, apb1(15), apb1(15), ClockDomain::Apb1, lines(irq(51)), spi},
     {"SysTick", 0xE000E010, 0x10, kNoRccBit, kNoRccBit, ClockDomain::Core, lines(ExceptionState::kSysTick),
      [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
          return std::make_unique<SysTickTimer>(b.clock());
