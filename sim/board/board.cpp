@@ -7,6 +7,7 @@
 #include "models/flash_memory.h"
 #include "models/gpio_port.h"
 #include "models/rcc.h"
+#include "models/spi.h"
 #include "models/system_control_block.h"
 #include "models/systick.h"
 #include "models/usart.h"
@@ -207,6 +208,29 @@ void Board::send_serial(const std::string& bytes)
     models_->usart(2).receive(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
+bool Board::lcd_pixel(int x, int y) const { return devices_->lcd.pixel(x, y); }
+LcdImage Board::lcd_image() const { return devices_->lcd.image(); }
+
+std::string Board::lcd_text(int line) const
+{
+    if (line < 0 || line >= LcdImage::kPages)
+        throw SimError("the LCD has text lines 0 to 7, not " + std::to_string(line));
+    return devices_->lcd_reader.line(devices_->lcd.image(), line).text;
+}
+
+std::array<TextLine, LcdImage::kPages> Board::lcd_lines() const
+{
+    return devices_->lcd_reader.lines(devices_->lcd.image());
+}
+
+namespace {
+Accelerometer::Axis device_axis(Axis axis) { return axis == Axis::X ? Accelerometer::Axis::X : Accelerometer::Axis::Y; }
+}  // namespace
+
+void Board::set_tilt(Axis axis, double degrees) { devices_->accelerometer.set_tilt(device_axis(axis), degrees); }
+void Board::set_raw_reading(Axis axis, std::uint16_t word) { devices_->accelerometer.set_raw(device_axis(axis), word); }
+void Board::set_accelerometer_silent(bool silent) { devices_->accelerometer.set_silent(silent); }
+
 std::uint8_t Board::flash_byte(std::uint32_t address) const { return models_->flash().peek(address); }
 
 std::vector<std::uint8_t> Board::flash_bytes(std::uint32_t address, std::size_t count) const
@@ -256,6 +280,16 @@ GpioPort& BoardModels::gpio(char port) const
     if (port < 'A' || port > 'I') throw SimError(std::string("no GPIO port ") + port);
     return get<GpioPort>(std::string("GPIO") + port);
 }
+
+Spi& BoardModels::spi(int number) const
+{
+    if (number < 1 || number > 3) throw SimError("the chip has SPI1 to SPI3, not SPI" + std::to_string(number));
+    return get<Spi>("SPI" + std::to_string(number));
+}
+
+SpiBus& BoardModels::spi2_bus() const { return board_.devices_->spi2; }
+St7565pController& BoardModels::lcd() const { return board_.devices_->lcd; }
+Accelerometer& BoardModels::accelerometer() const { return board_.devices_->accelerometer; }
 
 Usart& BoardModels::usart(int number) const
 {

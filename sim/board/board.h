@@ -6,6 +6,7 @@
 #ifndef SIM_BOARD_BOARD_H
 #define SIM_BOARD_BOARD_H
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,8 @@
 #include "core/exception_state.h"
 #include "core/time.h"
 #include "core/virtual_clock.h"
+#include "devices/lcd_image.h"
+#include "devices/lcd_text_view.h"
 #include "models/rcc.h"
 
 namespace sim {
@@ -50,6 +53,9 @@ private:
     explicit HardwareEvent(std::function<void(Board&)> action) : action_(std::move(action)) {}
     std::function<void(Board&)> action_;
 };
+
+// The accelerometer's two axes: X left (+) and right (-), Y back (+) and front (-).
+enum class Axis { X, Y };
 
 // Flash controller faults, as the status register would show them.
 enum class FlashFault { WriteProtection, Programming };
@@ -112,12 +118,28 @@ public:
     // Bytes arriving on the console line's receive side.
     void send_serial(const std::string& bytes);
 
+    // The LCD's glass: x from the left, y from the top; true = dark.
+    bool lcd_pixel(int x, int y) const;
+    LcdImage lcd_image() const;
+    // The text that text line (page) 0..7 shows, and every line with its
+    // inverted and unrecognised cells.
+    std::string lcd_text(int line) const;
+    std::array<TextLine, LcdImage::kPages> lcd_lines() const;
+
     // The flash array, with no controller in between.
     std::uint8_t flash_byte(std::uint32_t address) const;
     std::vector<std::uint8_t> flash_bytes(std::uint32_t address, std::size_t count) const;
     void load_flash(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
 
+    // --- the world around the board -------------------------------------------
+    // The monitor tilted about an axis: the accelerometer reads 1000 sin(degrees).
+    void set_tilt(Axis axis, double degrees);
+    // The word the accelerometer gives for the axis, whatever it stands for.
+    void set_raw_reading(Axis axis, std::uint16_t word);
+
     // --- faults and fittings ------------------------------------------------
+    // The accelerometer never drives its data line: every byte read is 0xFF.
+    void set_accelerometer_silent(bool silent);
     void inject_flash_fault(FlashFault fault);
     void hold_flash_busy(bool held);
     // The 25 MHz crystal: withheld, the start-up stays on the 16 MHz oscillator.

@@ -3,8 +3,12 @@
 #ifndef SIM_BOARD_BOARD_DEVICES_H
 #define SIM_BOARD_BOARD_DEVICES_H
 
+#include "devices/accelerometer.h"
+#include "devices/lcd_text_view.h"
 #include "devices/push_button.h"
 #include "devices/serial_line.h"
+#include "devices/spi_bus.h"
+#include "devices/st7565p_controller.h"
 
 namespace sim {
 
@@ -20,6 +24,14 @@ public:
     SerialLine console;  // RS-232 on COM1 (USART2)
     PushButton back;     // SW1, PC14
     PushButton ok;       // SW2, PC15
+
+    St7565pController lcd;        // SPI2, chip select PD15, A0 PD14, reset PD11
+    Accelerometer accelerometer;  // SPI2, chip select PB14
+    SpiBus spi2;                  // the wires of SPI2 and its chip selects
+    LcdTextView lcd_reader;       // the text on the glass
+
+private:
+    void wire_spi2(BoardModels& models);
 };
 
 }  // namespace sim
