@@ -1,12 +1,17 @@
 #include "board_devices.h"
 
 #include "board_models.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "models/usart.h"
 
 namespace sim {
 
-BoardDevices::BoardDevices(BoardModels& models) : back(models.gpio('C'), 14), ok(models.gpio('C'), 15)
+BoardDevices::BoardDevices(BoardModels& models)
+    : back(models.gpio('C'), 14),
+      ok(models.gpio('C'), 15),
+      encoder(models.gpio('D'), 12, 13),
+      encoder_inputs(models.gpio('D'), {12, 13}, 2, models.timer(4))
 {
     models.usart(2).set_line_listener([this](std::uint16_t word) { console.receive(word); });
     Cpu& cpu = models.cpu();

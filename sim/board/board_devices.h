@@ -4,7 +4,9 @@
 #define SIM_BOARD_BOARD_DEVICES_H
 
 #include "devices/push_button.h"
+#include "devices/rotary_encoder.h"
 #include "devices/serial_line.h"
+#include "timer_input_pins.h"
 
 namespace sim {
 
@@ -20,6 +22,8 @@ public:
     SerialLine console;  // RS-232 on COM1 (USART2)
     PushButton back;     // SW1, PC14
     PushButton ok;       // SW2, PC15
+    RotaryEncoder encoder;  // contacts A on PD12, B on PD13
+    TimerInputPins encoder_inputs;  // PD12 and PD13 to TIM4's channels 1 and 2 (AF2)
 };
 
 }  // namespace sim

@@ -14,6 +14,7 @@ namespace sim {
 class DebugControl;
 class FlashInterface;
 class FlashMemory;
+class GeneralTimer;
 class GpioPort;
 class Nvic;
 class Rcc;
@@ -44,6 +45,7 @@ public:
     Rcc& rcc() const;
     GpioPort& gpio(char port) const;  // 'A' .. 'I'
     Usart& usart(int number) const;   // 1, 2, 3 or 6
+    GeneralTimer& timer(int number) const;  // 3 or 4
     FlashMemory& flash() const;
     FlashInterface& flash_interface() const;
     SysTickTimer& systick() const;
