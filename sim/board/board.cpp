@@ -5,6 +5,7 @@
 #include "models/debug_control.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "models/rcc.h"
 #include "models/spi.h"
@@ -19,6 +20,7 @@ namespace sim {
 namespace {
 Board* g_current = nullptr;
 constexpr int kLed1Pin = 8;  // LED1..LED8 on PE8..PE15
+constexpr int kBacklightPin = 7;  // PC7, TIM3 channel 2
 }  // namespace
 
 Board* Board::current() { return g_current; }
@@ -31,6 +33,11 @@ HardwareEvent HardwareEvent::press(Button button)
 HardwareEvent HardwareEvent::release(Button button)
 {
     return HardwareEvent([button](Board& board) { board.release(button); });
+}
+
+HardwareEvent HardwareEvent::turn_encoder(int detents)
+{
+    return HardwareEvent([detents](Board& board) { board.turn_encoder(detents); });
 }
 
 HardwareEvent HardwareEvent::pend_interrupt(int irq_number)
@@ -163,6 +170,8 @@ bool Board::pressed(Button button) const
     return (button == Button::Back ? devices_->back : devices_->ok).pressed();
 }
 
+void Board::turn_encoder(int detents) { devices_->encoder.turn(detents); }
+
 void Board::run_for(Nanoseconds span)
 {
     if (!powered_) throw SimError("run_for on a board that is off");
@@ -197,6 +206,14 @@ bool Board::led(int number) const
     const GpioPort& port = models_->gpio('E');
     const int pin = kLed1Pin + number - 1;
     return port.mode(pin) == GpioPort::kModeOutput && port.level(pin);
+}
+
+int Board::backlight_percent() const
+{
+    const GpioPort& port = models_->gpio('C');
+    if (port.mode(kBacklightPin) != GpioPort::kModeAlternate || port.alternate_function(kBacklightPin) != 2) return 0;
+    const GeneralTimer::Duty duty = models_->timer(3).channel2_output();
+    return static_cast<int>((200 * duty.high + duty.period) / (2 * duty.period));
 }
 
 const std::string& Board::serial_output() const { return devices_->console.text(); }
@@ -296,6 +313,13 @@ Usart& BoardModels::usart(int number) const
     if (number != 1 && number != 2 && number != 3 && number != 6)
         throw SimError("the virtual board models USART1, 2, 3 and 6, not USART" + std::to_string(number));
     return get<Usart>("USART" + std::to_string(number));
+}
+
+GeneralTimer& BoardModels::timer(int number) const
+{
+    if (number != 3 && number != 4)
+        throw SimError("the virtual board models TIM3 and TIM4, not TIM" + std::to_string(number));
+    return get<GeneralTimer>("TIM" + std::to_string(number));
 }
 
 FlashMemory& BoardModels::flash() const { return get<FlashMemory>("flash memory"); }

@@ -42,6 +42,8 @@ class HardwareEvent {
 public:
     static HardwareEvent press(Button button);
     static HardwareEvent release(Button button);
+    // Board::turn_encoder at that access.
+    static HardwareEvent turn_encoder(int detents);
     // Pends a device interrupt in the NVIC, as its source would.
     static HardwareEvent pend_interrupt(int irq_number);
     // The outside world drives a port pin ('A'..'I', 0..15).
@@ -79,6 +81,12 @@ public:
     void press(Button button);
     void release(Button button);
     bool pressed(Button button) const;
+    // Turns the rotary encoder by whole detents, all edges at once; positive
+    // is clockwise. Clockwise its contact A (PD12, TIM4 channel 1) leads B
+    // (PD13, channel 2), so TIM4 as the firmware sets it up (encoder mode 3,
+    // both inputs inverted) counts up by 4 a detent: from the rest value 8 to
+    // 12, a step up. Anticlockwise counts down: 8 to 4, a step down.
+    void turn_encoder(int detents);
 
     // --- running ------------------------------------------------------------
     Nanoseconds now() const { return clock_.now(); }
@@ -109,6 +117,10 @@ public:
 
     // --- what a person sees ---------------------------------------------------
     bool led(int number) const;  // LED1..LED8 lit (pin driven high as an output)
+    // The LCD backlight's brightness as its driver transistor sees it: the
+    // share of the PWM period, in whole percent, that TIM3 channel 2 holds
+    // PC7 high; 0 while PC7 is not routed to TIM3 (alternate function 2).
+    int backlight_percent() const;
     // Bytes sent on the RS-232 console line (COM1) since the last take or clear.
     const std::string& serial_output() const;
     // Hands over the bytes sent since the last take and forgets them: what a

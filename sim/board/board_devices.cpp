@@ -1,6 +1,7 @@
 #include "board_devices.h"
 
 #include "board_models.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "models/spi.h"
 #include "models/usart.h"
@@ -18,7 +19,11 @@ constexpr int kAccelerometerSelectPin = 14;                           // PB14
 }  // namespace
 
 BoardDevices::BoardDevices(BoardModels& models)
-    : back(models.gpio('C'), 14), ok(models.gpio('C'), 15), spi2("SPI2", models.clock())
+    : back(models.gpio('C'), 14),
+      ok(models.gpio('C'), 15),
+      encoder(models.gpio('D'), 12, 13),
+      encoder_inputs(models.gpio('D'), {12, 13}, 2, models.timer(4)),
+      spi2("SPI2", models.clock())
 {
     wire_spi2(models);
 

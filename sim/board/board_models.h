@@ -15,6 +15,7 @@ class Accelerometer;
 class DebugControl;
 class FlashInterface;
 class FlashMemory;
+class GeneralTimer;
 class GpioPort;
 class Nvic;
 class Rcc;
@@ -49,6 +50,7 @@ public:
     GpioPort& gpio(char port) const;  // 'A' .. 'I'
     Usart& usart(int number) const;   // 1, 2, 3 or 6
     Spi& spi(int number) const;       // 1, 2 or 3
+    GeneralTimer& timer(int number) const;  // 3 or 4
     FlashMemory& flash() const;
     FlashInterface& flash_interface() const;
     SysTickTimer& systick() const;

@@ -8,6 +8,7 @@
 #include "models/debug_control.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "models/nvic.h"
 #include "models/spi.h"
@@ -29,6 +30,11 @@ template <char Letter>
 std::unique_ptr<Peripheral> gpio(Board&, const WiringRow&)
 {
     return std::make_unique<GpioPort>(Letter);
+}
+
+std::unique_ptr<Peripheral> general_timer(Board& board, const WiringRow& row)
+{
+    return std::make_unique<GeneralTimer>(std::string(row.name), board.clock());
 }
 
 std::unique_ptr<Peripheral> usart(Board& board, const WiringRow& row)
@@ -62,6 +68,8 @@ constexpr WiringRow kWiring[] = {
     {"GPIOG", 0x40021800, kBlock, ahb1(6), ahb1(6), ClockDomain::None, lines(), gpio<'G'>},
     {"GPIOH", 0x40021C00, kBlock, ahb1(7), ahb1(7), ClockDomain::None, lines(), gpio<'H'>},
     {"GPIOI", 0x40022000, kBlock, ahb1(8), ahb1(8), ClockDomain::None, lines(), gpio<'I'>},
+    {"TIM3", 0x40000400, kBlock, apb1(1), apb1(1), ClockDomain::Apb1Timers, lines(irq(29)), general_timer},
+    {"TIM4", 0x40000800, kBlock, apb1(2), apb1(2), ClockDomain::Apb1Timers, lines(irq(30)), general_timer},
     {"USART1", 0x40011000, kBlock, apb2(4), apb2(4), ClockDomain::Apb2, lines(irq(37)), usart},
     {"USART2", 0x40004400, kBlock, apb1(17), apb1(17), ClockDomain::Apb1, lines(irq(38)), usart},
     {"USART3", 0x40004800, kBlock, apb1(18), apb1(18), ClockDomain::Apb1, lines(irq(39)), usart},
