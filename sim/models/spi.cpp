@@ -1,6 +1,7 @@
 #include "spi.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "core/sim_error.h"
 
@@ -35,6 +36,13 @@ constexpr std::uint8_t reversed(std::uint8_t byte)
     for (int bit = 0; bit < 8; ++bit)
         if (byte & (1u << bit)) out = static_cast<std::uint8_t>(out | (0x80u >> bit));
     return out;
+}
+
+std::string byte_text(std::uint8_t byte)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "0x%02X", unsigned{byte});
+    return text;
 }
 
 }  // namespace
@@ -124,13 +132,13 @@ Nanoseconds Spi::quiet_until(std::uint32_t offset) const
 void Spi::write_data(std::uint8_t byte)
 {
     if ((cr1_ & (kEnable | kMaster)) != (kEnable | kMaster))
-        throw SimError(name_ + ": DR written (" + hex32(byte) + ") while " +
+        throw SimError(name_ + ": DR written (" + byte_text(byte) + ") while " +
                        (mode_fault_ ? "a mode fault holds it disabled" : "it is disabled (CR1.SPE clear)"));
     settle();
     if (flying_ == in_flight_.size())
-        throw SimError(name_ + ": DR written (" + hex32(byte) +
+        throw SimError(name_ + ": DR written (" + byte_text(byte) +
                        ") while TXE is clear: the byte waiting to be sent would be lost");
-    if (!wires_) throw SimError(name_ + ": byte " + hex32(byte) + " sent on a bus the board wires to nothing");
+    if (!wires_) throw SimError(name_ + ": byte " + byte_text(byte) + " sent on a bus the board wires to nothing");
     const Nanoseconds start = flying_ > 0 ? in_flight_[flying_ - 1].end : clock_.now();
     const Nanoseconds end = start + byte_time();
     // The devices shift most significant bit first: sent the other way round,

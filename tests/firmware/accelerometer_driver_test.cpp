@@ -14,6 +14,7 @@
 #include "models/gpio_port.h"
 #include "models/spi.h"
 #include "spi_frames.h"
+#include "stm32f2xx.h"
 
 namespace {
 
@@ -61,6 +62,12 @@ TEST_F(AccelerometerDriverTest, InitSetsUpTheSharedBusPinsAndTheChipSelectAndCon
     EXPECT_EQ(board.models().spi(2).peek(sim::Spi::CR1), 0x035Fu) << "enabled master, mode 3, APB1 / 16";
     EXPECT_EQ(board.models().spi(2).bytes_moved(), 0u);
     EXPECT_EQ(device().control(), 0u) << "the device is left unconfigured";
+
+    // Releasing the bus takes it from the LCD too: SPI2 loses its clock.
+    sACCEL_DeInit();
+    EXPECT_THROW((void)static_cast<std::uint16_t>(SPI2->SR), sim::SimError);
+    EXPECT_EQ(b.mode(10), 0) << "SCK back to an input";
+    EXPECT_TRUE(b.level(14)) << "still deselected, by the pull-ups";
 }
 
 struct TransactionCase {

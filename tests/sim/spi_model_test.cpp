@@ -7,9 +7,13 @@
 #include <functional>
 #include <vector>
 
+#include "board/board.h"
+#include "board/board_models.h"
 #include "board/wiring.h"
 #include "core/sim_error.h"
 #include "model_rig.h"
+#include "models/gpio_port.h"
+#include "models/rcc.h"
 #include "models/spi.h"
 
 namespace {
@@ -235,6 +239,73 @@ TEST_F(SpiModel, SetUpBitsAreFreeWhileDisabledAndAResetDropsTheByteInFlight)
     EXPECT_EQ(read(Spi::SR), Spi::kTxEmpty);
     EXPECT_EQ(spi.quiet_until(Spi::SR), sim::kNever);
     EXPECT_EQ(spi.bytes_moved(), 1u) << "the count is the run's";
+}
+
+// SPI2 on the board, reached through the bus alone: its devices behind
+// PD15 and PB14 with their pull-ups, its pins on AF5, and the other two
+// SPIs wired to nothing.
+class SpiOnTheBoard : public ::testing::Test {
+protected:
+    SpiOnTheBoard()
+    {
+        board.power_on();
+        write(sim::base_of("RCC") + sim::Rcc::AHB1ENR, 0x0000000Eu);  // ports B, C, D
+        write(sim::base_of("RCC") + sim::Rcc::APB1ENR, 0x0000C000u);  // SPI2, SPI3
+        write(sim::base_of("RCC") + sim::Rcc::APB2ENR, 0x00001000u);  // SPI1
+    }
+    void write(std::uint32_t address, std::uint32_t value, unsigned width = 4)
+    {
+        board.models().bus().write(address, width, value);
+    }
+    std::string error_sending(const char* spi)
+    {
+        write(sim::base_of(spi) + Spi::CR1, kMasterSetUp | 3u << 3 | kEnable, 2);
+        try {
+            write(sim::base_of(spi) + Spi::DR, 0x9C, 2);
+        } catch (const sim::SimError& e) {
+            return e.what();
+        }
+        return "";
+    }
+    // Mode (MODER) and alternate function of one pin.
+    void set_pin(char port, int pin, std::uint32_t mode, std::uint32_t af = 0)
+    {
+        const std::uint32_t base = sim::base_of(std::string("GPIO") + port);
+        sim::GpioPort& model = board.models().gpio(port);
+        const std::uint32_t afr = pin < 8 ? sim::GpioPort::AFRL : sim::GpioPort::AFRH;
+        const unsigned shift = 4u * static_cast<unsigned>(pin % 8);
+        write(base + afr, (model.peek(afr) & ~(0xFu << shift)) | af << shift);
+        const unsigned mode_shift = 2u * static_cast<unsigned>(pin);
+        write(base + sim::GpioPort::MODER, (model.peek(sim::GpioPort::MODER) & ~(3u << mode_shift)) | mode << mode_shift);
+    }
+
+    sim::Board board;
+};
+
+TEST_F(SpiOnTheBoard, ABytesPathFromTheChipToItsDeviceIsCheckedStepByStep)
+{
+    EXPECT_TRUE(board.models().gpio('D').level(15)) << "the LCD's chip select pulled up while an input";
+    EXPECT_TRUE(board.models().gpio('B').level(14)) << "the accelerometer's too";
+    EXPECT_EQ(error_sending("SPI1"), "SPI1: byte 0x9C sent on a bus the board wires to nothing");
+    EXPECT_EQ(error_sending("SPI3"), "SPI3: byte 0x9C sent on a bus the board wires to nothing");
+    EXPECT_EQ(error_sending("SPI2"),
+              "SPI2: byte 0x9C sent while its SCK pin PB10 is not in alternate function 5 (mode 0, AF 0)");
+
+    set_pin('B', 10, 2, 5);
+    set_pin('C', 3, 2, 5);
+    set_pin('C', 2, 2, 5);
+    EXPECT_EQ(error_sending("SPI2"),
+              "SPI2: byte 0x9C sent with no chip select low (lcd on PD15 high, accelerometer on PB14 high)");
+
+    set_pin('D', 15, 1);  // outputs, driven low by their output registers
+    set_pin('B', 14, 1);
+    EXPECT_EQ(error_sending("SPI2"),
+              "SPI2: byte 0x9C sent with more than one chip select low (lcd on PD15 low, accelerometer on PB14 low)");
+
+    write(sim::base_of("GPIOD") + sim::GpioPort::BSRR, 1u << 15);
+    EXPECT_EQ(error_sending("SPI2"), "") << "the accelerometer alone takes it";
+    EXPECT_EQ(board.models().spi(2).bytes_moved(), 1u);
+    EXPECT_EQ(board.models().spi(2).byte_time(), 8000u) << "APB1 at 16 MHz after reset, divided by 16";
 }
 
 }  // namespace
