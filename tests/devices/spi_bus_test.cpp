@@ -43,7 +43,10 @@ void set_field(GpioPort& port, std::uint32_t offset, int pin, unsigned bits, std
     const std::uint32_t mask = ((1u << bits) - 1u) << shift;
     port.write(offset, 4, (port.peek(offset) & ~mask) | value << shift);
 }
-void set_mode(GpioPort& port, int pin, int mode) { set_field(port, GpioPort::MODER, pin, 2, static_cast<std::uint32_t>(mode)); }
+void set_mode(GpioPort& port, int pin, int mode)
+{
+    set_field(port, GpioPort::MODER, pin, 2, static_cast<std::uint32_t>(mode));
+}
 void set_af(GpioPort& port, int pin, int af)
 {
     set_field(port, pin < 8 ? GpioPort::AFRL : GpioPort::AFRH, pin, 4, static_cast<std::uint32_t>(af));
@@ -104,7 +107,8 @@ TEST_F(SpiBusWires, EveryChangeOfAChipSelectReachesItsDeviceOnce)
     } steps[] = {
         {"driven low", [](SpiBusWires& t) { set_output(t.port_d, 15, false); }, {"select"}, 0},
         {"low again", [](SpiBusWires& t) { set_output(t.port_d, 15, false); }, {"select"}, 0},
-        {"driven high: the frame ends", [](SpiBusWires& t) { set_output(t.port_d, 15, true); }, {"select", "deselect"}, 1},
+        {"driven high: the frame ends", [](SpiBusWires& t) { set_output(t.port_d, 15, true); },
+         {"select", "deselect"}, 1},
         {"an input, held high by the pull-up",
          [](SpiBusWires& t) { set_mode(t.port_d, 15, GpioPort::kModeInput); }, {"select", "deselect"}, 1},
         {"pulled low from outside", [](SpiBusWires& t) { t.port_d.drive(15, false); },

@@ -63,8 +63,12 @@ protected:
         for (int x = 0; x < 128; ++x) frame[static_cast<std::size_t>(line * 128 + 127 - x)] = pattern(x);
         LCD_DisplayEx(frame.data(), 0);
     }
+
 public:  // the cost table's operations call it from lambdas
-    void text(int line, std::string s, std::uint8_t flags) { LCD_DisplayStringLineEx(static_cast<std::uint8_t>(line), s.data(), flags); }
+    void text(int line, std::string s, std::uint8_t flags)
+    {
+        LCD_DisplayStringLineEx(static_cast<std::uint8_t>(line), s.data(), flags);
+    }
 };
 
 TEST_F(LcdDriverTest, LowLevelInitLeavesTheControllerInResetDeselectedWithA0LowAndTheBusUp)
@@ -180,8 +184,9 @@ TEST_F(LcdDriverTest, ACharacterCoversItsFiveColumnsAndNothingElse)
     // The letter B at column 0: controller columns 123 to 127, the last byte
     // its vertical stroke.
     LCD_DisplayCharEx(3, 0, 'B', 0);
-    const std::vector<std::uint8_t> ram = {lcd().display_ram(3, 123), lcd().display_ram(3, 124), lcd().display_ram(3, 125),
-                                           lcd().display_ram(3, 126), lcd().display_ram(3, 127)};
+    std::vector<std::uint8_t> ram;
+    for (int controller_column = 123; controller_column < 128; ++controller_column)
+        ram.push_back(lcd().display_ram(3, controller_column));
     EXPECT_EQ(ram, (std::vector<std::uint8_t>{0x36, 0x49, 0x49, 0x49, 0x7F}));
     EXPECT_EQ(column(3, 0), 0x7F);
     EXPECT_EQ(board.lcd_text(3), "B");
@@ -252,7 +257,8 @@ TEST_F(LcdDriverTest, AFrameBufferShowsBitYOfByteLineTimes128Plus127MinusX)
     const auto lit = [](int x, int y) { return (x * 7 + y * 3) % 5 == 0; };
     for (int y = 0; y < 64; ++y)
         for (int x = 0; x < 128; ++x)
-            if (lit(x, y)) frame[static_cast<std::size_t>(y / 8 * 128 + 127 - x)] |= static_cast<std::uint8_t>(1u << (y % 8));
+            if (lit(x, y))
+                frame[static_cast<std::size_t>(y / 8 * 128 + 127 - x)] |= static_cast<std::uint8_t>(1u << (y % 8));
     for (std::uint8_t flags : {std::uint8_t{0x00}, std::uint8_t{0x01}, std::uint8_t{0xFE}, std::uint8_t{0xFF}}) {
         SCOPED_TRACE(testing::Message() << "flags " << int{flags});
         LCD_DisplayEx(frame.data(), flags);
@@ -293,11 +299,12 @@ TEST_F(LcdDriverTest, AVerticalBarCoversWholePagesOfOneColumn)
 
 TEST_F(LcdDriverTest, ContrastKeepsTheLowSixBitsAndTheBacklightTheDutyModulo101)
 {
-    for (auto [value, volume] : {std::pair<std::uint8_t, int>{0x50, 0x10}, {63, 63}, {0xFF, 0x3F}, {0x40, 0}, {16, 16}}) {
+    using Pair = std::pair<std::uint8_t, int>;
+    for (auto [value, volume] : {Pair{0x50, 0x10}, {63, 63}, {0xFF, 0x3F}, {0x40, 0}, {16, 16}}) {
         LCD_SetBrightness(value);
         EXPECT_EQ(lcd().state().volume, volume) << "LCD_SetBrightness(" << int{value} << ")";
     }
-    for (auto [percent, duty] : {std::pair<std::uint8_t, int>{100, 100}, {101, 0}, {255, 53}, {40, 40}, {0, 0}}) {
+    for (auto [percent, duty] : {Pair{100, 100}, {101, 0}, {255, 53}, {40, 40}, {0, 0}}) {
         LCD_SetBacklight(percent);
         board.clock().advance(2_ms);  // the new compare value waits for the next overflow
         EXPECT_EQ(board.backlight_percent(), duty) << "LCD_SetBacklight(" << int{percent} << ")";

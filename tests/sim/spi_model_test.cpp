@@ -276,7 +276,8 @@ protected:
         const unsigned shift = 4u * static_cast<unsigned>(pin % 8);
         write(base + afr, (model.peek(afr) & ~(0xFu << shift)) | af << shift);
         const unsigned mode_shift = 2u * static_cast<unsigned>(pin);
-        write(base + sim::GpioPort::MODER, (model.peek(sim::GpioPort::MODER) & ~(3u << mode_shift)) | mode << mode_shift);
+        const std::uint32_t moder = model.peek(sim::GpioPort::MODER) & ~(3u << mode_shift);
+        write(base + sim::GpioPort::MODER, moder | mode << mode_shift);
     }
 
     sim::Board board;
