@@ -6,8 +6,10 @@
 #include "models/debug_control.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "models/rcc.h"
+#include "models/spi.h"
 #include "models/system_control_block.h"
 #include "models/systick.h"
 #include "models/usart.h"
@@ -19,6 +21,7 @@ namespace sim {
 namespace {
 Board* g_current = nullptr;
 constexpr int kLed1Pin = 8;  // LED1..LED8 on PE8..PE15
+constexpr int kBacklightPin = 7;  // PC7, TIM3 channel 2
 }  // namespace
 
 Board* Board::current() { return g_current; }
@@ -31,6 +34,11 @@ HardwareEvent HardwareEvent::press(Button button)
 HardwareEvent HardwareEvent::release(Button button)
 {
     return HardwareEvent([button](Board& board) { board.release(button); });
+}
+
+HardwareEvent HardwareEvent::turn_encoder(int detents)
+{
+    return HardwareEvent([detents](Board& board) { board.turn_encoder(detents); });
 }
 
 HardwareEvent HardwareEvent::pend_interrupt(int irq_number)
@@ -164,6 +172,8 @@ bool Board::pressed(Button button) const
     return (button == Button::Back ? devices_->back : devices_->ok).pressed();
 }
 
+void Board::turn_encoder(int detents) { devices_->encoder.turn(detents); }
+
 void Board::run_for(Nanoseconds span)
 {
     if (!powered_) throw SimError("run_for on a board that is off");
@@ -200,6 +210,14 @@ bool Board::led(int number) const
     return port.mode(pin) == GpioPort::kModeOutput && port.level(pin);
 }
 
+int Board::backlight_percent() const
+{
+    const GpioPort& port = models_->gpio('C');
+    if (port.mode(kBacklightPin) != GpioPort::kModeAlternate || port.alternate_function(kBacklightPin) != 2) return 0;
+    const GeneralTimer::Duty duty = models_->timer(3).channel2_output();
+    return static_cast<int>((200 * duty.high + duty.period) / (2 * duty.period));
+}
+
 const std::string& Board::serial_output() const { return devices_->console.text(); }
 std::string Board::take_serial_output() { return devices_->console.take(); }
 void Board::clear_serial_output() { devices_->console.clear(); }
@@ -208,6 +226,29 @@ void Board::send_serial(const std::string& bytes)
 {
     models_->usart(2).receive(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
+
+bool Board::lcd_pixel(int x, int y) const { return devices_->lcd.pixel(x, y); }
+LcdImage Board::lcd_image() const { return devices_->lcd.image(); }
+
+std::string Board::lcd_text(int line) const
+{
+    if (line < 0 || line >= LcdImage::kPages)
+        throw SimError("the LCD has text lines 0 to 7, not " + std::to_string(line));
+    return devices_->lcd_reader.line(devices_->lcd.image(), line).text;
+}
+
+std::array<TextLine, LcdImage::kPages> Board::lcd_lines() const
+{
+    return devices_->lcd_reader.lines(devices_->lcd.image());
+}
+
+namespace {
+Accelerometer::Axis device_axis(Axis axis) { return axis == Axis::X ? Accelerometer::Axis::X : Accelerometer::Axis::Y; }
+}  // namespace
+
+void Board::set_tilt(Axis axis, double degrees) { devices_->accelerometer.set_tilt(device_axis(axis), degrees); }
+void Board::set_raw_reading(Axis axis, std::uint16_t word) { devices_->accelerometer.set_raw(device_axis(axis), word); }
+void Board::set_accelerometer_silent(bool silent) { devices_->accelerometer.set_silent(silent); }
 
 std::uint8_t Board::flash_byte(std::uint32_t address) const { return models_->flash().peek(address); }
 
@@ -259,11 +300,28 @@ GpioPort& BoardModels::gpio(char port) const
     return get<GpioPort>(std::string("GPIO") + port);
 }
 
+Spi& BoardModels::spi(int number) const
+{
+    if (number < 1 || number > 3) throw SimError("the chip has SPI1 to SPI3, not SPI" + std::to_string(number));
+    return get<Spi>("SPI" + std::to_string(number));
+}
+
+SpiBus& BoardModels::spi2_bus() const { return board_.devices_->spi2; }
+St7565pController& BoardModels::lcd() const { return board_.devices_->lcd; }
+Accelerometer& BoardModels::accelerometer() const { return board_.devices_->accelerometer; }
+
 Usart& BoardModels::usart(int number) const
 {
     if (number != 1 && number != 2 && number != 3 && number != 6)
         throw SimError("the virtual board models USART1, 2, 3 and 6, not USART" + std::to_string(number));
     return get<Usart>("USART" + std::to_string(number));
+}
+
+GeneralTimer& BoardModels::timer(int number) const
+{
+    if (number != 3 && number != 4)
+        throw SimError("the virtual board models TIM3 and TIM4, not TIM" + std::to_string(number));
+    return get<GeneralTimer>("TIM" + std::to_string(number));
 }
 
 FlashMemory& BoardModels::flash() const { return get<FlashMemory>("flash memory"); }

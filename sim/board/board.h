@@ -6,6 +6,7 @@
 #ifndef SIM_BOARD_BOARD_H
 #define SIM_BOARD_BOARD_H
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -18,6 +19,8 @@
 #include "core/exception_state.h"
 #include "core/time.h"
 #include "core/virtual_clock.h"
+#include "devices/lcd_image.h"
+#include "devices/lcd_text_view.h"
 #include "models/rcc.h"
 
 namespace sim {
@@ -39,6 +42,8 @@ class HardwareEvent {
 public:
     static HardwareEvent press(Button button);
     static HardwareEvent release(Button button);
+    // Board::turn_encoder at that access.
+    static HardwareEvent turn_encoder(int detents);
     // Pends a device interrupt in the NVIC, as its source would.
     static HardwareEvent pend_interrupt(int irq_number);
     // The outside world drives a port pin ('A'..'I', 0..15).
@@ -50,6 +55,9 @@ private:
     explicit HardwareEvent(std::function<void(Board&)> action) : action_(std::move(action)) {}
     std::function<void(Board&)> action_;
 };
+
+// The accelerometer's two axes: X left (+) and right (-), Y back (+) and front (-).
+enum class Axis { X, Y };
 
 // Flash controller faults, as the status register would show them.
 enum class FlashFault { WriteProtection, Programming };
@@ -73,6 +81,12 @@ public:
     void press(Button button);
     void release(Button button);
     bool pressed(Button button) const;
+    // Turns the rotary encoder by whole detents, all edges at once; positive
+    // is clockwise. Clockwise its contact A (PD12, TIM4 channel 1) leads B
+    // (PD13, channel 2), so TIM4 as the firmware sets it up (encoder mode 3,
+    // both inputs inverted) counts up by 4 a detent: from the rest value 8 to
+    // 12, a step up. Anticlockwise counts down: 8 to 4, a step down.
+    void turn_encoder(int detents);
 
     // --- running ------------------------------------------------------------
     Nanoseconds now() const { return clock_.now(); }
@@ -103,6 +117,10 @@ public:
 
     // --- what a person sees ---------------------------------------------------
     bool led(int number) const;  // LED1..LED8 lit (pin driven high as an output)
+    // The LCD backlight's brightness as its driver transistor sees it: the
+    // share of the PWM period, in whole percent, that TIM3 channel 2 holds
+    // PC7 high; 0 while PC7 is not routed to TIM3 (alternate function 2).
+    int backlight_percent() const;
     // Bytes sent on the RS-232 console line (COM1) since the last take or clear.
     const std::string& serial_output() const;
     // Hands over the bytes sent since the last take and forgets them: what a
@@ -112,12 +130,28 @@ public:
     // Bytes arriving on the console line's receive side.
     void send_serial(const std::string& bytes);
 
+    // The LCD's glass: x from the left, y from the top; true = dark.
+    bool lcd_pixel(int x, int y) const;
+    LcdImage lcd_image() const;
+    // The text that text line (page) 0..7 shows, and every line with its
+    // inverted and unrecognised cells.
+    std::string lcd_text(int line) const;
+    std::array<TextLine, LcdImage::kPages> lcd_lines() const;
+
     // The flash array, with no controller in between.
     std::uint8_t flash_byte(std::uint32_t address) const;
     std::vector<std::uint8_t> flash_bytes(std::uint32_t address, std::size_t count) const;
     void load_flash(std::uint32_t address, const std::vector<std::uint8_t>& bytes);
 
+    // --- the world around the board -------------------------------------------
+    // The monitor tilted about an axis: the accelerometer reads 1000 sin(degrees).
+    void set_tilt(Axis axis, double degrees);
+    // The word the accelerometer gives for the axis, whatever it stands for.
+    void set_raw_reading(Axis axis, std::uint16_t word);
+
     // --- faults and fittings ------------------------------------------------
+    // The accelerometer never drives its data line: every byte read is 0xFF.
+    void set_accelerometer_silent(bool silent);
     void inject_flash_fault(FlashFault fault);
     void hold_flash_busy(bool held);
     // The 25 MHz crystal: withheld, the start-up stays on the 16 MHz oscillator.

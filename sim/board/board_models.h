@@ -11,13 +11,18 @@
 
 namespace sim {
 
+class Accelerometer;
 class DebugControl;
 class FlashInterface;
 class FlashMemory;
+class GeneralTimer;
 class GpioPort;
 class Nvic;
 class Rcc;
 class SerialLine;
+class Spi;
+class SpiBus;
+class St7565pController;
 class SysTickTimer;
 class SystemControlBlock;
 class Usart;
@@ -44,12 +49,18 @@ public:
     Rcc& rcc() const;
     GpioPort& gpio(char port) const;  // 'A' .. 'I'
     Usart& usart(int number) const;   // 1, 2, 3 or 6
+    Spi& spi(int number) const;       // 1, 2 or 3
+    GeneralTimer& timer(int number) const;  // 3 or 4
     FlashMemory& flash() const;
     FlashInterface& flash_interface() const;
     SysTickTimer& systick() const;
     SystemControlBlock& scb() const;
     DebugControl& debug() const;
     SerialLine& console() const;
+    // The devices on SPI2 and the bus's wires between them and the chip.
+    SpiBus& spi2_bus() const;
+    St7565pController& lcd() const;
+    Accelerometer& accelerometer() const;
 
 private:
     Board& board_;

@@ -9,8 +9,10 @@
 #include "models/exti.h"
 #include "models/flash_interface.h"
 #include "models/flash_memory.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "models/nvic.h"
+#include "models/spi.h"
 #include "models/system_control_block.h"
 #include "models/syscfg.h"
 #include "models/systick.h"
@@ -32,9 +34,19 @@ std::unique_ptr<Peripheral> gpio(Board&, const WiringRow&)
     return std::make_unique<GpioPort>(Letter);
 }
 
+std::unique_ptr<Peripheral> general_timer(Board& board, const WiringRow& row)
+{
+    return std::make_unique<GeneralTimer>(std::string(row.name), board.clock());
+}
+
 std::unique_ptr<Peripheral> usart(Board& board, const WiringRow& row)
 {
     return std::make_unique<Usart>(std::string(row.name), board.clock());
+}
+
+std::unique_ptr<Peripheral> spi(Board& board, const WiringRow& row)
+{
+    return std::make_unique<Spi>(std::string(row.name), board.clock());
 }
 
 constexpr std::uint32_t kBlock = 0x400;
@@ -65,10 +77,15 @@ constexpr WiringRow kWiring[] = {
     {"GPIOI", 0x40022000, kBlock, ahb1(8), ahb1(8), ClockDomain::None, lines(), gpio<'I'>},
     {"SYSCFG", 0x40013800, kBlock, apb2(14), apb2(14), ClockDomain::None, lines(),
      [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Syscfg>(b.clock()); }},
+    {"TIM3", 0x40000400, kBlock, apb1(1), apb1(1), ClockDomain::Apb1Timers, lines(irq(29)), general_timer},
+    {"TIM4", 0x40000800, kBlock, apb1(2), apb1(2), ClockDomain::Apb1Timers, lines(irq(30)), general_timer},
     {"USART1", 0x40011000, kBlock, apb2(4), apb2(4), ClockDomain::Apb2, lines(irq(37)), usart},
     {"USART2", 0x40004400, kBlock, apb1(17), apb1(17), ClockDomain::Apb1, lines(irq(38)), usart},
     {"USART3", 0x40004800, kBlock, apb1(18), apb1(18), ClockDomain::Apb1, lines(irq(39)), usart},
     {"USART6", 0x40011400, kBlock, apb2(5), apb2(5), ClockDomain::Apb2, lines(irq(71)), usart},
+    {"SPI1", 0x40013000, kBlock, apb2(12), apb2(12), ClockDomain::Apb2, lines(irq(35)), spi},
+    {"SPI2", 0x40003800, kBlock, apb1(14), apb1(14), ClockDomain::Apb1, lines(irq(36)), spi},
+    {"SPI3", 0x40003C00, kBlock, apb1(15), apb1(15), ClockDomain::Apb1, lines(irq(51)), spi},
     {"SysTick", 0xE000E010, 0x10, kNoRccBit, kNoRccBit, ClockDomain::Core, lines(ExceptionState::kSysTick),
      [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
          return std::make_unique<SysTickTimer>(b.clock());
