@@ -35,13 +35,19 @@ extern char str[4];
 extern int dummy;
 
 void Periph_init(void);
-void LED_Init(void);
+void SysTick_Init(void);
+void Button_Init(void);
 void UART_Init(void);
+void IncrementalEncoder_Init(void);
+void LED_Init(void);
+void LCD_Disp_Init(void);
+void sACCEL_Init_StartUp(void);
 extern "C" void Application_Periodic_Handle(std::uint32_t localtime);
 void Time_Update(void);
 
 extern "C" {
 void SysTick_Handler(void);
+void EXTI15_10_IRQHandler(void);
 }
 
 #endif
