@@ -1,0 +1,102 @@
+// The whole start-up from reset to the foreground loop, as the access trace
+// shows it and as the board then stands.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "board/board.h"
+#include "board/board_models.h"
+#include "board/wiring.h"
+#include "devices/accelerometer.h"
+#include "main.h"
+#include "devices/st7565p_controller.h"
+#include "models/flash_interface.h"
+#include "models/general_timer.h"
+#include "models/systick.h"
+#include "trace_expect.h"
+
+namespace {
+
+using namespace sim;
+
+class StartUpTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        board.power_on();
+        board.trace().start();
+        ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) << board.stop_reason();
+        board.trace().stop();
+    }
+    Board board;
+};
+
+TEST_F(StartUpTest, RunsThePeripheralSetUpInItsOrderThenLightsLed1AndUnlocksTheFlash)
+{
+    const std::uint32_t exti = base_of("EXTI"), gpioe = base_of("GPIOE"), spi2 = base_of("SPI2");
+    const std::uint32_t flash = base_of("flash interface");
+    EXPECT_TRUE(appear_in_order(
+        board.trace().accesses(),
+        {
+            write_of(base_of("SysTick"), 0x7u),                         // the tick on
+            write_bits(exti + 0x0C, 0x4000u, 0x4000u),                  // back: falling edge
+            write_of(0xE000E104u, 0x100u),                              // the buttons' interrupt enabled
+            write_bits(exti + 0x0C, 0x8000u, 0x8000u),                  // OK: falling edge
+            write_bits(base_of("USART2") + 0x0C, 0x2000u, 0x2000u),    // the console on
+            write_of(base_of("TIM4") + 0x24, 8u),                      // the encoder at rest
+            write_of(gpioe + 0x1A, 0x8000u, 2),                         // LED8 off: the last LED
+            write_of(base_of("TIM3") + 0x38, 100u),                    // backlight at 100 %
+            write_of(spi2 + 0x0C, 0x20u), write_of(spi2 + 0x0C, 0xC3u),  // accelerometer measuring
+            write_of(gpioe + 0x18, 0x0100u, 2),                         // LED1 on
+            write_of(flash + 0x04, 0x45670123u), write_of(flash + 0x04, 0xCDEF89ABu),  // unlocked
+        }));
+    EXPECT_TRUE(board.led(1));
+    EXPECT_EQ(board.models().flash_interface().peek(FlashInterface::CR) & FlashInterface::kLock, 0u);
+    EXPECT_EQ(board.models().accelerometer().control(), 0xC3u);
+    EXPECT_EQ(board.serial_output(), "") << "no driver argument was refused";
+}
+
+TEST_F(StartUpTest, LeavesABlankScreenLitTheTickAndTheButtonsAtTheirPrioritiesAndTheEncoderAtRest)
+{
+    const LcdImage image = board.lcd_image();
+    for (int y = 0; y < LcdImage::kHeight; ++y)
+        for (int x = 0; x < LcdImage::kWidth; ++x) ASSERT_FALSE(image.pixel(x, y)) << x << ", " << y;
+    EXPECT_TRUE(board.models().lcd().state().display_on);
+    EXPECT_EQ(board.models().lcd().state().volume, 16);
+    EXPECT_FALSE(board.models().lcd().wrote_beyond_column_127());
+    EXPECT_EQ(board.backlight_percent(), 100);
+
+    const ExceptionState& core = board.models().exceptions();
+    EXPECT_EQ(core.priority_byte(ExceptionState::kSysTick), 0xF0);
+    EXPECT_EQ(core.priority_byte(ExceptionState::irq(40)), 0x00);
+    EXPECT_TRUE(core.enabled(ExceptionState::irq(40)));
+
+    GeneralTimer& encoder = board.models().get<GeneralTimer>("TIM4");
+    EXPECT_EQ(encoder.counter(), 8u);
+    EXPECT_EQ(encoder.peek(0x2C), 22u);
+
+    // A tick every 10 ms of virtual time.
+    const std::uint32_t local_time = LocalTime;
+    const std::uint64_t wraps = board.models().systick().wraps();
+    board.run_for(1_s);
+    EXPECT_EQ(LocalTime - local_time, 1000u);
+    EXPECT_EQ(board.models().systick().wraps() - wraps, 100u);
+}
+
+TEST_F(StartUpTest, AButtonPressReachesTheButtonHandlerWhichClearsItsLine)
+{
+    const std::uint32_t pending = base_of("EXTI") + 0x14;
+    for (const auto& [button, line] : {std::pair{Button::Ok, 0x8000u}, std::pair{Button::Back, 0x4000u}}) {
+        board.trace().clear();
+        board.trace().start();
+        board.press(button);
+        board.run_for(1_ms);
+        board.release(button);
+        board.trace().stop();
+        EXPECT_TRUE(appear_in_order(board.trace().accesses(), {read_of(pending, line), write_of(pending, line)}))
+            << "line " << std::hex << line;
+        EXPECT_FALSE(board.models().exceptions().pending(ExceptionState::irq(40)));
+    }
+}
+
+}  // namespace
