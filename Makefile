@@ -38,11 +38,11 @@ test: target host release
 	ctest --preset release
 
 demo: host
-	@echo "== start-up: LEDs and the clock tree"
-	@./build/host/tools/simulator/tiltmon-sim --seconds 1 2>&1 | grep -v "swapcontext"
+	@echo "== start-up: LEDs, backlight, the screen and the clock tree"
+	@./build/host/tools/simulator/tiltmon-sim --seconds 1
 	@echo
 	@echo "== a hard fault in the running firmware: its report on the console line"
-	@./build/host/tools/simulator/tiltmon-sim --seconds 0.2 --fault-at 50 2>&1 | grep -v "swapcontext"
+	@./build/host/tools/simulator/tiltmon-sim --seconds 1 --fault-at 800
 
 bench: target release
 	cmake --build build/release --target image_budget

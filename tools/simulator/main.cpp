@@ -9,6 +9,7 @@
 
 #include "board/board.h"
 #include "board/board_models.h"
+#include "lcd_art.h"
 #include "models/rcc.h"
 #include "models/usart.h"
 #include "system_stm32f2xx.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv)
     const sim::Nanoseconds step = 1000000;  // 1 ms
     bool fault_forced = false;
     std::string shown_leds;
+    int shown_backlight = -1;
     std::uint64_t console_bytes = 0;
     std::string partial_line;
     // Console bytes are shown a line at a time, stamped when the line ends.
@@ -147,11 +149,21 @@ int main(int argc, char** argv)
             shown_leds = leds(board);
             std::printf("%10.3f ms  LEDs %s\n", ms(board.clock().now()), shown_leds.c_str());
         }
+        if (board.backlight_percent() != shown_backlight) {
+            shown_backlight = board.backlight_percent();
+            std::printf("%10.3f ms  backlight %d %%\n", ms(board.clock().now()), shown_backlight);
+        }
         show_console(false);
     }
     // Let the line finish what is under way.
     if (board.stopped()) board.run_for(step);
     show_console(true);
+
+    std::printf("\nthe LCD at the end:\n%s", tools::lcd_art(board.lcd_image(), board.backlight_percent() > 0).c_str());
+    for (int line = 0; line < 8; ++line) {
+        const std::string text = board.lcd_text(line);
+        if (!text.empty()) std::printf("  line %d: %s\n", line, text.c_str());
+    }
 
     const sim::Rcc& rcc = board.models().rcc();
     std::printf("\nclock tree: SYSCLK %u Hz, HCLK %u Hz, PCLK1 %u Hz, PCLK2 %u Hz; SystemCoreClock %u\n",
