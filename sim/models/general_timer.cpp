@@ -51,7 +51,7 @@ const char* register_name(std::uint32_t offset)
 GeneralTimer::GeneralTimer(std::string name, VirtualClock& clock)
     : name_(std::move(name)), clock_(clock), interrupt_(name_)
 {
-    reset();
+    GeneralTimer::reset();
 }
 
 void GeneralTimer::reset()

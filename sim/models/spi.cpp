@@ -49,7 +49,7 @@ std::string byte_text(std::uint8_t byte)
 
 Spi::Spi(std::string name, VirtualClock& clock) : name_(std::move(name)), clock_(clock), interrupt_(name_)
 {
-    reset();
+    Spi::reset();
 }
 
 void Spi::reset()

@@ -18,7 +18,7 @@ unsigned field_shift(int line) { return 4u * static_cast<unsigned>(line & 3); }
 
 }  // namespace
 
-Syscfg::Syscfg(VirtualClock& clock) : clock_(clock) { reset(); }
+Syscfg::Syscfg(VirtualClock& clock) : clock_(clock) { Syscfg::reset(); }
 
 void Syscfg::reset()
 {
