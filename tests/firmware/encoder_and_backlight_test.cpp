@@ -35,11 +35,7 @@ protected:
         GPIO_PinAFConfig(GPIOD, GPIO_PinSource13, GPIO_AF_TIM4);
         RCC_APB1PeriphClockCmd(0x00000004, ENABLE);
         TIM_EncoderInterfaceConfig(TIM4, TIM_EncoderMode_TI12, TIM_ICPolarity_Falling, TIM_ICPolarity_Falling);
-        TIM_TimeBaseInitTypeDef base;
-        base.TIM_Prescaler = 0;
-        base.TIM_CounterMode = TIM_CounterMode_CenterAligned1;
-        base.TIM_Period = 22;
-        base.TIM_ClockDivision = TIM_CKD_DIV1;
+        TIM_TimeBaseInitTypeDef base = {0, TIM_CounterMode_CenterAligned1, 22, TIM_CKD_DIV1, 0};
         TIM_TimeBaseInit(TIM4, &base);
         TIM_Cmd(TIM4, ENABLE);
         TIM_SetCounter(TIM4, 8);
@@ -74,51 +70,40 @@ protected:
     }
 };
 
-TEST_F(EncoderAndBacklight, OneDetentMovesTheCounterFromRestToTheStepValues)
+TEST_F(EncoderAndBacklight, OneDetentMovesTheCounterFromRestToAStepValue)
 {
     set_up_encoder();
-    struct Case {
-        int detents;
-        std::uint32_t counter;
-    };
-    for (const Case c : {Case{1, 12}, Case{-1, 4}, Case{2, 16}, Case{-2, 0}, Case{0, 8}}) {
-        SCOPED_TRACE(c.detents);
-        TIM_SetCounter(TIM4, 8);
-        board.turn_encoder(c.detents);
-        EXPECT_EQ(TIM_GetCounter(TIM4), c.counter);
-    }
-    EXPECT_EQ(console(), "") << "no check failed on the way";
-}
-
-TEST_F(EncoderAndBacklight, ATurnAimedAtABusAccessIsSeenByTheNextRead)
-{
-    set_up_encoder();
+    board.turn_encoder(1);
+    EXPECT_EQ(TIM_GetCounter(TIM4), 12u) << "clockwise: a step up";
+    TIM_SetCounter(TIM4, 8);
+    board.turn_encoder(-1);
+    EXPECT_EQ(TIM_GetCounter(TIM4), 4u) << "anticlockwise: a step down";
+    // A turn aimed at the code's second bus access is seen by that read.
+    TIM_SetCounter(TIM4, 8);
     std::uint32_t before = 0, after = 0;
-    board.at_bus_access(2, HardwareEvent::turn_encoder(-1));
+    board.at_bus_access(2, HardwareEvent::turn_encoder(1));
     board.run_code([&] {
         before = TIM_GetCounter(TIM4);
         after = TIM_GetCounter(TIM4);
     });
     EXPECT_EQ(before, 8u);
-    EXPECT_EQ(after, 4u);
+    EXPECT_EQ(after, 12u);
+    EXPECT_EQ(console(), "") << "no check failed on the way";
 }
 
 TEST_F(EncoderAndBacklight, BacklightDutyFollowsTheCompareValueWithinOnePeriod)
 {
     set_up_backlight();
     EXPECT_EQ(board.backlight_percent(), 0) << "dark from the start";
-    struct Case {
-        std::uint8_t percent;  // as the firmware asks for it; the driver takes it mod 101
-        int lit;
-    };
+    // LCD_SetBacklight(n) is TIM_SetCompare2(TIM3, n % 101).
+    const std::pair<std::uint8_t, int> asked_to_lit[] = {{100, 100}, {101, 0}, {255, 53}, {53, 53}};
     int previous = 0;
-    for (const Case c : {Case{100, 100}, Case{101, 0}, Case{255, 53}, Case{53, 53}}) {
-        SCOPED_TRACE(static_cast<int>(c.percent));
-        LCD_SetBacklight(c.percent);
-        EXPECT_EQ(board.backlight_percent(), previous) << "the preload holds the new value back";
+    for (const auto& [asked, lit] : asked_to_lit) {
+        LCD_SetBacklight(asked);
+        EXPECT_EQ(board.backlight_percent(), previous) << "the preload holds " << int{asked} << " back";
         board.clock().advance(1_ms);
-        EXPECT_EQ(board.backlight_percent(), c.lit);
-        previous = c.lit;
+        EXPECT_EQ(board.backlight_percent(), lit) << int{asked} << " after one period";
+        previous = lit;
     }
 
     GPIO_PinAFConfig(GPIOC, GPIO_PinSource7, 1);
