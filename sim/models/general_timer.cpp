@@ -303,13 +303,15 @@ void GeneralTimer::count_edge(int channel, bool level)
     if ((ccmr1_ & (kCc1Select | kCc2Select)) != 0x0101u)
         throw SimError(where(CCMR1) + ": encoder mode needs channels 1 and 2 on their own inputs (CC1S = CC2S = 01), "
                        "CCMR1 is " + hex32(ccmr1_));
+    // CCxNP and CCxP: 00 as it is, 01 inverted, 11 (both edges) as it is in
+    // encoder mode, 10 reserved.
     bool inverted[2];
     for (int ch = 0; ch < 2; ++ch) {
-        const std::uint32_t polarity = (ccer_ >> (4 * ch)) & 0xAu;  // CCxNP and CCxP
-        if (polarity != 0 && polarity != 0x2u)
+        const std::uint32_t polarity = (ccer_ >> (4 * ch)) & 0xAu;
+        if (polarity == 0x8u)
             throw SimError(where(CCER) + ": input " + std::to_string(ch + 1) + " polarity " + hex32(polarity) +
-                           " (both edges or reserved) cannot be used in encoder mode");
-        inverted[ch] = polarity != 0;
+                           " (CCxNP without CCxP) is reserved");
+        inverted[ch] = polarity == 0x2u;
     }
     settle();
     if (state_.psc != 0) throw SimError(where(PSC) + ": a prescaler in encoder mode is not modelled");

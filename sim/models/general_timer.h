@@ -64,7 +64,6 @@ public:
     void input_changed(int channel);
 
     Duty channel2_output() const;
-    std::uint32_t counter() const { return counting_at(tick_now()).count.value; }
     // A register's value without the side effects of a read.
     std::uint32_t peek(std::uint32_t offset) const;
 
@@ -106,7 +105,6 @@ private:
 
     void write_cr1(std::uint32_t value);
     void write_ccmr1(std::uint32_t value);
-    void write_ccer(std::uint32_t value);
     void check_channels() const;
     void resync_inputs();
     std::string where(std::uint32_t offset) const;

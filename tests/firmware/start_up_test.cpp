@@ -72,7 +72,7 @@ TEST_F(StartUpTest, LeavesABlankScreenLitTheTickAndTheButtonsAtTheirPrioritiesAn
     EXPECT_TRUE(core.enabled(ExceptionState::irq(40)));
 
     GeneralTimer& encoder = board.models().get<GeneralTimer>("TIM4");
-    EXPECT_EQ(encoder.counter(), 8u);
+    EXPECT_EQ(encoder.peek(0x24), 8u);
     EXPECT_EQ(encoder.peek(0x2C), 22u);
 
     // A tick every 10 ms of virtual time.
