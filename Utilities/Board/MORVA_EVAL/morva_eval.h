@@ -69,6 +69,8 @@ constexpr std::uint16_t sACCEL_CS_PIN = 0x4000;  // PB14, low = device selected
 // Clocks, pins, backlight timer and SPI bus of the LCD; leaves the
 // controller held in reset, deselected, with A0 low and the backlight dark.
 void LCD_LowLevel_Init(void);
+// The backlight's PWM on TIM3 channel 2 (PC7): part of LCD_LowLevel_Init.
+void LCD_BacklightInit(void);
 // Pins and SPI bus of the accelerometer, which shares the bus with the LCD.
 void sACCEL_LowLevel_Init(void);
 void sACCEL_LowLevel_DeInit(void);

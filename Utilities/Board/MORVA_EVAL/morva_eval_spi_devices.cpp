@@ -63,6 +63,20 @@ void spi2_bus_init(void)
     SPI_Cmd(SPI2, ENABLE);
 }
 
+void LCD_SPIinit(void)
+{
+    GPIO_SetBits(LCD_NCS_GPIO_PORT, LCD_NCS_PIN);
+    spi2_bus_init();
+}
+
+void sACCEL_SPIConfig(void)
+{
+    GPIO_SetBits(sACCEL_CS_GPIO_PORT, sACCEL_CS_PIN);
+    spi2_bus_init();
+}
+
+}  // namespace
+
 // PWM on TIM3 channel 2 (PC7) with a 1 ms period; starts dark (duty 0).
 void LCD_BacklightInit(void)
 {
@@ -95,20 +109,6 @@ void LCD_BacklightInit(void)
     TIM_ARRPreloadConfig(LCD_BACKLIGHT_TIM, ENABLE);
     TIM_Cmd(LCD_BACKLIGHT_TIM, ENABLE);
 }
-
-void LCD_SPIinit(void)
-{
-    GPIO_SetBits(LCD_NCS_GPIO_PORT, LCD_NCS_PIN);
-    spi2_bus_init();
-}
-
-void sACCEL_SPIConfig(void)
-{
-    GPIO_SetBits(sACCEL_CS_GPIO_PORT, sACCEL_CS_PIN);
-    spi2_bus_init();
-}
-
-}  // namespace
 
 void LCD_LowLevel_Init(void)
 {
