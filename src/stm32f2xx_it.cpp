@@ -1,11 +1,174 @@
-// Exception and interrupt handlers of the application.
+// Exception and interrupt handlers of the application: the tick, the
+// buttons' state machine with the remote report, the storage of the record's
+// header, end marker and limits, and the fault handlers.
 #include "irqlines.h"
+#include "lcd_st7565p.h"
 #include "main.h"
 #include "morva_debug.h"
+#include "morva_eval.h"
+#include "platform_ops.h"
+#include "platform_stdio.h"
+#include "record_layout.h"
+#include "stm32f2xx_flash.h"
 
 namespace {
+
 constexpr std::uint32_t BACK_BUTTON_LINE = EXTI_Line14;  // BUTTON_SW1
 constexpr std::uint32_t OK_BUTTON_LINE = EXTI_Line15;    // BUTTON_SW2
+constexpr int NOTICE_DELAY = 7000;
+
+void program_signed(std::uint32_t address, int value)
+{
+    FLASH_ProgramByte(address, static_cast<std::uint8_t>(value));
+}
+
+int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
+
+int magnitude(int value) { return value < 0 ? -value : value; }
+
+// Back: the backlight in a record, the limits saved on leaving the editor,
+// and from every other screen but the menu the way back to it.
+void back_action(void)
+{
+    switch (app_state) {
+    case 1:
+        if (lcd_status == 1) {
+            LCD_SetBacklight(0);
+            lcd_status = 0;
+        } else {
+            LCD_SetBacklight(100);
+            lcd_status = 1;
+        }
+        break;
+    case 2:
+    case 3:
+    case 6:
+    case 7:
+        Set_Init_State();
+        break;
+    case 4:
+    case 5:
+        Set_Init_State();
+        FLASH_write_record_limits();
+        break;
+    default:
+        break;
+    }
+}
+
+void start_record(void)
+{
+    app_state = 1;
+    app_rec = 1;
+    ShowRecordingScreen();
+    STM_EVAL_LEDOn(LED2);
+    app_record = Record{0, 0, 0, 0};
+    app_data_index = 0;
+    FLASH_EraseSector(RESULT_SECTOR, VOLTAGE_RANGE_BYTES);
+}
+
+// The end marker follows the last whole pair: the foreground loop stores a
+// pair in one masked section, so it cannot be half-way through one here.
+void stop_record(void)
+{
+    Set_Init_State();
+    STM_EVAL_LEDOff(LED2);
+    Alarm_Blick_Off();
+    LCD_SetBacklight(100);
+    lcd_status = 1;
+    FLASH_write_result_record();
+    program_signed(SAMPLE_AREA + static_cast<std::uint32_t>(app_data_index), END_MARKER);
+    program_signed(SAMPLE_AREA + 1 + static_cast<std::uint32_t>(app_data_index), END_MARKER);
+}
+
+void open_limit_editor(void)
+{
+    FLASH_read_record_limits();
+    app_menu = 0;
+    app_state = 4;
+    LCD_Clear();
+    ShowLimitNotice();
+    delay(NOTICE_DELAY);
+    ShowLimitEditor();
+}
+
+// The record as text on the console: the banner, the extremes in memory and
+// every stored sample, the end marker's line last. A record without a marker
+// ends after its last programmed pair, within the result sector.
+void send_remote_report(void)
+{
+    iprintf("\r\nZEB Tiltbox system v1.0\r\n\n");
+    iprintf("[X] LEFT:      %3d degree\n", app_record.X_Max);
+    iprintf("[X] RIGHT:     %3d degree\n", magnitude(app_record.X_Min));
+    iprintf("[Y] BACK:      %3d degree\n", app_record.Y_Max);
+    iprintf("[Y] FRONT:     %3d degree\n", magnitude(app_record.Y_Min));
+    const int count = stored_sample_count();
+    const int last = stored_record_has_marker() ? count : count - 1;
+    for (int pair = 0; pair <= last; ++pair) {
+        const int x = sample_pair_x(pair), y = sample_pair_y(pair);
+        iprintf("[X]:  %3d    [Y]:  %3d  degree\n", x, y);
+        if (x > MAX_SAMPLE_VALUE || y > MAX_SAMPLE_VALUE) break;
+    }
+    LCD_Clear();
+    ShowReportSentNotice();
+    delay(NOTICE_DELAY);
+    Set_Init_State();
+}
+
+void ok_action(void)
+{
+    switch (app_state) {
+    case 0:
+        switch (app_menu) {
+        case 0:
+            start_record();
+            break;
+        case 1:
+            app_state = 2;
+            ShowRecordScreen();
+            break;
+        case 2:
+            app_state = 3;
+            ShowRemoteScreen();
+            break;
+        case 3:
+            open_limit_editor();
+            break;
+        default:
+            break;
+        }
+        break;
+    case 1:
+        stop_record();
+        break;
+    case 2:
+        app_state = 6;
+        graph_scale = 0;
+        draw_X_Graph(graph_scale);
+        break;
+    case 3:
+        send_remote_report();
+        break;
+    case 4:
+        app_state = 5;
+        break;
+    case 5:
+        app_state = 4;
+        break;
+    case 6:
+        app_state = 7;
+        graph_scale = 0;
+        draw_Y_Graph(graph_scale);
+        break;
+    case 7:
+        app_state = 2;
+        ShowRecordScreen();
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace
 
 void NMI_Handler(void) {}
@@ -41,11 +204,36 @@ void SysTick_Handler(void) { Time_Update(); }
 void EXTI15_10_IRQHandler(void)
 {
     if (EXTI_GetITStatus(BACK_BUTTON_LINE) != RESET) {
-        // The back action is the application's state machine's to serve.
+        back_action();
         EXTI_ClearITPendingBit(BACK_BUTTON_LINE);
     }
     if (EXTI_GetITStatus(OK_BUTTON_LINE) != RESET) {
-        // The OK action is the application's state machine's to serve.
+        ok_action();
         EXTI_ClearITPendingBit(OK_BUTTON_LINE);
     }
+}
+
+void FLASH_write_result_record(void)
+{
+    program_signed(RESULT_BASE + 0, app_record.X_Max);
+    program_signed(RESULT_BASE + 1, app_record.X_Min);
+    program_signed(RESULT_BASE + 2, app_record.Y_Max);
+    program_signed(RESULT_BASE + 3, app_record.Y_Min);
+}
+
+void FLASH_write_record_limits(void)
+{
+    FLASH_EraseSector(LIMITS_SECTOR, VOLTAGE_RANGE_BYTES);
+    program_signed(LIMITS_BASE + 0, app_limits.X_Max);
+    program_signed(LIMITS_BASE + 1, app_limits.X_Min);
+    program_signed(LIMITS_BASE + 2, app_limits.Y_Max);
+    program_signed(LIMITS_BASE + 3, app_limits.Y_Min);
+}
+
+void FLASH_read_record_limits(void)
+{
+    app_limits.X_Max = read_signed(LIMITS_BASE + 0);
+    app_limits.X_Min = read_signed(LIMITS_BASE + 1);
+    app_limits.Y_Max = read_signed(LIMITS_BASE + 2);
+    app_limits.Y_Min = read_signed(LIMITS_BASE + 3);
 }

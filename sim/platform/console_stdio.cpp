@@ -29,3 +29,12 @@ extern "C" int iprintf(const char* format, ...)
     va_end(again);
     return _write(1, text.data(), length);
 }
+
+extern "C" int sniprintf(char* buffer, size_t size, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const int length = std::vsnprintf(buffer, size, format, args);
+    va_end(args);
+    return length;
+}
