@@ -330,5 +330,6 @@ SysTickTimer& BoardModels::systick() const { return get<SysTickTimer>("SysTick")
 SystemControlBlock& BoardModels::scb() const { return get<SystemControlBlock>("SCB"); }
 DebugControl& BoardModels::debug() const { return get<DebugControl>("debug registers"); }
 SerialLine& BoardModels::console() const { return board_.devices_->console; }
+RotaryEncoder& BoardModels::encoder() const { return board_.devices_->encoder; }
 
 }  // namespace sim

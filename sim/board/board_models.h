@@ -17,6 +17,7 @@ class FlashInterface;
 class FlashMemory;
 class GeneralTimer;
 class GpioPort;
+class RotaryEncoder;
 class Nvic;
 class Rcc;
 class SerialLine;
@@ -57,6 +58,7 @@ public:
     SystemControlBlock& scb() const;
     DebugControl& debug() const;
     SerialLine& console() const;
+    RotaryEncoder& encoder() const;  // quarter-detent steps for tests that look closer
     // The devices on SPI2 and the bus's wires between them and the chip.
     SpiBus& spi2_bus() const;
     St7565pController& lcd() const;

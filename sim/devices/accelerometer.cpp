@@ -41,6 +41,7 @@ void Accelerometer::select(bool selected)
         fail(selected ? "selected while a frame is already open" : "deselected while not selected");
     selected_ = selected;
     command_seen_ = false;
+    if (!selected) ++frames_;
 }
 
 std::uint8_t Accelerometer::exchange(std::uint8_t mosi)

@@ -63,6 +63,8 @@ public:
     void set_silent(bool silent) { silent_ = silent; }
 
     std::uint8_t control() const { return control_; }
+    // Chip-select frames (transactions) ended since the device was made.
+    std::uint64_t frames() const { return frames_; }
     bool reports(Axis axis) const;
 
 private:
@@ -76,6 +78,7 @@ private:
     std::array<std::uint16_t, 2> measured_{};
     bool silent_ = false;
     std::uint8_t control_ = 0;
+    std::uint64_t frames_ = 0;
 
     // The transaction in progress.
     bool selected_ = false;
