@@ -92,8 +92,8 @@ TEST_F(FullSectorTest, FillsTheSectorToItsLastPairStoresNothingPastItAndSendsEve
                           << t.x << ", " << t.y;
     }
     EXPECT_EQ(misplaced, 0);
-    EXPECT_EQ(board.flash_byte(kMarkerPair), END_MARKER);
-    EXPECT_EQ(board.flash_byte(kMarkerPair + 1), END_MARKER);
+    EXPECT_EQ(int(board.flash_byte(kMarkerPair)), int(END_MARKER));
+    EXPECT_EQ(int(board.flash_byte(kMarkerPair + 1)), int(END_MARKER));
     EXPECT_TRUE(flash_outside_result_sector() == outside_before) << "flash outside the result sector was programmed";
 
     journey.send_report();
