@@ -4,6 +4,7 @@
 
 #include "board/board_models.h"
 #include "core/exception_state.h"
+#include "record_layout.h"
 
 namespace tools {
 
@@ -11,10 +12,7 @@ namespace {
 
 using namespace sim;
 
-constexpr int kButtonIrq = ExceptionState::irq(40);
-constexpr std::uint32_t kResult = 0x08020000u;
-constexpr std::uint32_t kLimits = 0x080E0000u;
-constexpr std::size_t kSamplePairs = 65534;
+constexpr int kButtonIrq = ExceptionState::irq(40);  // EXTI lines 10 to 15
 
 // LEFT 30, RIGHT 20, BACK 20, FRONT 30 degrees.
 struct LimitEdit {
@@ -129,11 +127,13 @@ void DemoJourney::tilt(double seconds)
 
 int DemoJourney::stored_samples() const
 {
-    const std::vector<std::uint8_t> area = board_.flash_bytes(kResult + 4, 2 * kSamplePairs);
-    for (std::size_t pair = 0; pair < kSamplePairs; ++pair)
-        if (static_cast<std::int8_t>(area[2 * pair]) > 90 || static_cast<std::int8_t>(area[2 * pair + 1]) > 90)
-            return static_cast<int>(pair);
-    return static_cast<int>(kSamplePairs);
+    const auto pairs = static_cast<std::size_t>(SAMPLE_PAIRS);
+    const std::vector<std::uint8_t> area = board_.flash_bytes(SAMPLE_AREA, 2 * pairs);
+    for (std::size_t pair = 0; pair < pairs; ++pair) {
+        const int x = static_cast<std::int8_t>(area[2 * pair]), y = static_cast<std::int8_t>(area[2 * pair + 1]);
+        if (x > MAX_SAMPLE_VALUE || y > MAX_SAMPLE_VALUE) return static_cast<int>(pair);
+    }
+    return SAMPLE_PAIRS;
 }
 
 void DemoJourney::power_on()
@@ -170,7 +170,7 @@ void DemoJourney::set_limits()
     narrator_.step("Back: the limits go to flash (sector 11) and the menu returns");
     press(Button::Back);
     expect_line(1, " ->  NEW RECORD");
-    const std::vector<std::uint8_t> stored = board_.flash_bytes(kLimits, 4);
+    const std::vector<std::uint8_t> stored = board_.flash_bytes(LIMITS_BASE, 4);
     expect(stored == kLimitBytes, "the limits sector to hold " + hex_bytes(kLimitBytes) + ", not " + hex_bytes(stored));
     narrator_.say("limits sector: " + hex_bytes(stored) + " (30, -20, 20, -30)");
 }
@@ -222,7 +222,7 @@ void DemoJourney::stop_record()
     press(Button::Ok);
     expect_line(1, " ->  NEW RECORD");
     expect(!board_.led(2) && !board_.led(4), "LED2 and the alarm LEDs off after the stop");
-    const std::vector<std::uint8_t> header = board_.flash_bytes(kResult, 4);
+    const std::vector<std::uint8_t> header = board_.flash_bytes(RESULT_BASE, 4);
     narrator_.say("result sector: header " + hex_bytes(header) + " (LEFT RIGHT BACK FRONT)");
     narrator_.say("then " + std::to_string(stored_samples()) + " samples and the end marker 64 64");
 }
@@ -239,21 +239,18 @@ void DemoJourney::show_record()
 
 void DemoJourney::graphs()
 {
-    const struct {
-        const char* caption;
-        const char* scrolled;
-    } kGraphs[2] = {
-        {"OK: the X graph, one column a second, 3 degrees a row, LEFT up", "one detent clockwise: 27 s on"},
-        {"OK: the Y graph, BACK up, FRONT down", "one detent clockwise: 27 s on"},
+    const char* const kGraphs[2] = {
+        "OK: the X graph, one column a second, 3 degrees a row, LEFT up",
+        "OK: the Y graph, BACK up, FRONT down",
     };
-    for (const auto& graph : kGraphs) {
-        narrator_.step(graph.caption);
+    for (const char* caption : kGraphs) {
+        narrator_.step(caption);
         press(Button::Ok);
         expect(board_.lcd_text(0).starts_with("90") && board_.lcd_text(7).starts_with("90"),
                "the labels \"90\" at the top and the bottom of the graph");
         const LcdImage first = board_.lcd_image();
         narrator_.show_screen(false);
-        narrator_.say(graph.scrolled);
+        narrator_.say("one detent clockwise: 27 s on");
         turn(1);
         expect(!(board_.lcd_image() == first), "the graph to scroll on a detent");
         narrator_.show_screen(false);
