@@ -48,7 +48,7 @@ int main()
         recording = timed(board, [&] {
             journey.start_record();
             journey.record_until_full();
-            journey.record_past_capacity(2 * 60 * 1_s);
+            journey.record_past_capacity(120_s);
             journey.stop_record();
         });
         report = timed(board, [&] { journey.send_report(); });

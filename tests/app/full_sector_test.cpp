@@ -68,7 +68,7 @@ TEST_F(FullSectorTest, FillsTheSectorToItsLastPairStoresNothingPastItAndSendsEve
 
     // Past the capacity the record goes on, with its alarm, and stores nothing.
     const std::vector<std::uint8_t> full = result_bytes(RESULT_SIZE);
-    journey.record_past_capacity(2 * 60 * 1_s);
+    journey.record_past_capacity(120_s);
     EXPECT_EQ(line(0), "RECORDING...");
     EXPECT_EQ(leds().substr(0, 2), "**");
     EXPECT_TRUE(alarm_led_toggles());

@@ -129,10 +129,10 @@ int DemoJourney::stored_samples() const
 {
     const auto pairs = static_cast<std::size_t>(SAMPLE_PAIRS);
     const std::vector<std::uint8_t> area = board_.flash_bytes(SAMPLE_AREA, 2 * pairs);
-    for (std::size_t pair = 0; pair < pairs; ++pair) {
-        const int x = static_cast<std::int8_t>(area[2 * pair]), y = static_cast<std::int8_t>(area[2 * pair + 1]);
-        if (x > MAX_SAMPLE_VALUE || y > MAX_SAMPLE_VALUE) return static_cast<int>(pair);
-    }
+    // A byte above 90 read as a signed byte: 91 to 127.
+    const auto ends_samples = [](std::uint8_t byte) { return byte > MAX_SAMPLE_VALUE && byte < 0x80; };
+    for (std::size_t pair = 0; pair < pairs; ++pair)
+        if (ends_samples(area[2 * pair]) || ends_samples(area[2 * pair + 1])) return static_cast<int>(pair);
     return SAMPLE_PAIRS;
 }
 
@@ -272,7 +272,8 @@ void DemoJourney::send_report()
     const int samples = stored_samples();
     const std::uint64_t lines_before = narrator_.console_lines();
     press_showing_notice(Button::Ok, 4, "sent successfully.");
-    expect(narrator_.console_lines() - lines_before == static_cast<std::uint64_t>(3 + 4 + samples + 1),
+    const std::uint64_t report_lines = 3 + 4 + static_cast<std::uint64_t>(samples) + 1;
+    expect(narrator_.console_lines() - lines_before == report_lines,
            "the banner, four extremes, " + std::to_string(samples) + " sample lines and the marker line");
     expect(narrator_.last_console_line() == "[X]:  100    [Y]:  100  degree", "the marker line last");
     expect_line(1, " ->  NEW RECORD");
