@@ -37,9 +37,12 @@ test: target host release
 	ctest --preset host
 	ctest --preset release
 
-demo: host
-	@echo "== start-up: LEDs, backlight, the screen and the clock tree"
-	@./build/host/tools/simulator/tiltmon-sim --seconds 1
+# The demo journey (power-on to the report), then a short run with a hard
+# fault forced into the firmware; only the two programs are built.
+demo: deps
+	cmake --preset host
+	cmake --build build/host --target tiltmon-demo tiltmon-sim -j2
+	@./build/host/tools/demo/tiltmon-demo
 	@echo
 	@echo "== a hard fault in the running firmware: its report on the console line"
 	@./build/host/tools/simulator/tiltmon-sim --seconds 1 --fault-at 800
@@ -47,6 +50,7 @@ demo: host
 bench: target release
 	cmake --build build/release --target image_budget
 	cmake --build build/release --target sim_speed_report
+	cmake --build build/release --target full_sector_report
 
 clean:
 	rm -rf build

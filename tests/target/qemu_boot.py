@@ -1,9 +1,11 @@
 # gdb-multiarch batch script for qemu_boot.sh: fills zero-initialised data
 # with a pattern before the reset code runs and checks at main that it has
-# been cleared, boots the image to the foreground loop, reads the core clock,
-# forces a hard fault and lets the report run into its halt, where the heap
-# break must not have moved. Each stage prints a "STAGE:" line so the shell
-# script can tell how far the boot got.
+# been cleared, boots the image to the foreground loop (where the system
+# menu's state, the limits read from flash and the absence of any fault
+# handler or Default_Handler are checked), reads the core clock, forces a
+# hard fault and lets the report run into its halt, where the heap break
+# must not have moved. Each stage prints a "STAGE:" line so the shell script
+# can tell how far the boot got.
 import os
 import re
 import struct
@@ -22,6 +24,16 @@ SEEDS = {"R0": 0xC0FFEE00, "R1": 0xC0FFEE01, "R2": 0xC0FFEE02, "R3": 0xC0FFEE03,
 BSS_PATTERN = 0xA5A5A5A5
 # The heap break of the system calls: _sbrk's function-local static.
 HEAP_BREAK = "_sbrk::heap"
+# The limits sector as the editor stores LEFT 20, RIGHT 35, BACK 0, FRONT 90;
+# the start-up reads them into app_limits (X_Max, Y_Max, X_Min, Y_Min).
+LIMITS_SECTOR = 0x080E0000
+LIMIT_BYTES = bytes([0x14, 0xDD, 0x00, 0xA6])
+LIMITS_READ = (20, 0, -35, -90)
+# What the menu's globals hold when main starts, so that the loop shows main's
+# own settings rather than the cleared zero-initialised data.
+STATE_SEEDS = {"app_state": 5, "app_menu": 3, "lcd_status": 0}
+FAULT_HANDLERS = ("HardFault_Handler", "MemManage_Handler", "BusFault_Handler", "UsageFault_Handler",
+                  "Default_Handler")
 
 
 def stage(text):
@@ -120,6 +132,17 @@ def heap_break():
         fail("cannot read the heap break %s: %s" % (HEAP_BREAK, error))
 
 
+def read_int(expression):
+    try:
+        return int(gdb.parse_and_eval(expression))
+    except gdb.error as error:
+        fail("cannot read %s: %s" % (expression, error))
+
+
+def faults_hit(breakpoints):
+    return [name for name, breakpoint in breakpoints.items() if breakpoint.hit_count]
+
+
 def run_until_stop():
     gdb.execute("continue")
 
@@ -149,14 +172,21 @@ if any(word != BSS_PATTERN for word in read_words(bss_start, bss_end)):
     fail("could not fill zero-initialised data with the pattern before reset")
 print("Bss 0x%08X..0x%08X, %d words filled with 0x%08X" % (bss_start, bss_end, bss_words, BSS_PATTERN), flush=True)
 
+# The limits sector holds what the editor would have stored; QEMU's gdb
+# server writes flash like memory.
+gdb.selected_inferior().write_memory(LIMITS_SECTOR, LIMIT_BYTES)
+if bytes(gdb.selected_inferior().read_memory(LIMITS_SECTOR, len(LIMIT_BYTES))) != LIMIT_BYTES:
+    fail("could not write the limits sector at 0x%08X before reset" % LIMITS_SECTOR)
+
 main = break_at("*0x%x" % (address_of("main") & ~1))
 loop = break_at("Application_Periodic_Handle")
-hard_fault = break_at("HardFault_Handler")
-default = break_at("Default_Handler")
+faults = {name: break_at(name) for name in FAULT_HANDLERS}
+hard_fault = faults["HardFault_Handler"]
+default = faults["Default_Handler"]
 
 run_until_stop()
-if hard_fault.hit_count or default.hit_count:
-    fail("the reset code faulted before main, at " + where())
+if faults_hit(faults):
+    fail("the reset code reached %s before main, at %s" % (", ".join(faults_hit(faults)), where()))
 if main.hit_count != 1:
     fail("did not stop at main but at " + where())
 left = [(bss_start + 4 * i, word) for i, word in enumerate(read_words(bss_start, bss_end)) if word != 0]
@@ -166,13 +196,27 @@ if left:
          % (len(left), bss_words, first, value))
 main.delete()
 stage("zero-initialised data cleared")
+for name, value in STATE_SEEDS.items():
+    gdb.execute("set var %s = %d" % (name, value))
 
 run_until_stop()
-if hard_fault.hit_count or default.hit_count:
-    fail("the boot faulted before the foreground loop, at " + where())
+if faults_hit(faults):
+    fail("the boot reached %s before the foreground loop, at %s" % (", ".join(faults_hit(faults)), where()))
 if loop.hit_count != 1:
     fail("stopped outside the foreground loop, at " + where())
 stage("foreground loop reached")
+
+# The start-up has drawn the system menu and read the limits: state 0 with
+# the pointer on NEW RECORD, the backlight on, the limits as stored.
+state, menu, lit = read_int("app_state"), read_int("app_menu"), read_int("lcd_status")
+if (state, menu, lit) != (0, 0, 1):
+    fail("at the foreground loop app_state is %d, app_menu %d and lcd_status %d; expected 0, 0 and 1"
+         % (state, menu, lit))
+limits = tuple(read_int("app_limits.%s" % field) for field in ("X_Max", "Y_Max", "X_Min", "Y_Min"))
+if limits != LIMITS_READ:
+    fail("app_limits reads %s at the foreground loop, expected %s from the limits sector" % (limits, LIMITS_READ))
+print("Menu state at the foreground loop: app_state=%d app_menu=%d; limits %s" % (state, menu, limits), flush=True)
+stage("system menu in the foreground loop")
 
 print("SystemCoreClock=%d" % int(gdb.parse_and_eval("SystemCoreClock")), flush=True)
 

@@ -2,8 +2,11 @@
 # Boots the firmware image on QEMU's netduino2 (an STM32F205) under gdb:
 # the reset code must have cleared zero-initialised data (filled with a
 # pattern beforehand) when main starts; the image must reach the foreground
-# loop without a fault, with the core clock on the internal oscillator (QEMU
-# does not model the crystal's ready flag); and a forced hard fault must print
+# loop without entering a fault handler or Default_Handler, with the system
+# menu's state set by main (app_state and app_menu 0), the limits read from
+# the limits sector (seeded by gdb) and the core clock on the internal
+# oscillator (QEMU does not model the crystal's ready flag); and a forced
+# hard fault must print
 # the complete 16-line report on USART2 without the heap break moving (the
 # standard streams are unbuffered, so no stream buffer comes from the heap).
 #
@@ -115,4 +118,5 @@ done < <(sed -n 's/^Seed //p' "$gdb_log")
 ((0x${value[HFSR]} & 0x40000000)) || fail "HFSR 0x${value[HFSR]} does not show the escalation to hard fault"
 
 heap=$(sed -n 's/^Heap break in the foreground loop: //p' "$gdb_log")
-echo "qemu_boot: zero-initialised data cleared before main; booted to the foreground loop at SystemCoreClock=$clock; heap break $heap unmoved by the report; hard-fault report complete (PC 0x${value["PC [R15]"]}, CFSR 0x${value[CFSR]}, HFSR 0x${value[HFSR]})"
+menu=$(sed -n 's/^Menu state at the foreground loop: //p' "$gdb_log")
+echo "qemu_boot: zero-initialised data cleared before main; booted to the foreground loop at SystemCoreClock=$clock with no fault ($menu); heap break $heap unmoved by the report; hard-fault report complete (PC 0x${value["PC [R15]"]}, CFSR 0x${value[CFSR]}, HFSR 0x${value[HFSR]})"
