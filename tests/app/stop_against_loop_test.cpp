@@ -184,4 +184,35 @@ TEST_F(StopAgainstLoopTest, AStopAtAnyAccessOfAStoringPassClosesTheRecordAfterIt
                                         << " of the pass:\n" << failures.text();
 }
 
+// The stop while the sample's trace line goes out, and a new record started
+// right after it, before the sample is programmed: the sample belongs to the
+// stopped record and stays out of the new one.
+TEST_F(StopAgainstLoopTest, ASampleTakenBeforeANewRecordStartsIsNotStoredInIt)
+{
+    const PassWindow pass = trace_storing_pass();
+    ASSERT_FALSE(HasFailure());
+    ASSERT_NO_FATAL_FAILURE(start_record_before_storing_pass());
+    // Run until the stop's handler returns, and not an access further.
+    const ExceptionState& core = board.models().exceptions();
+    board.at_bus_access(pass.print, HardwareEvent::press(Button::Ok));
+    ASSERT_TRUE(board.run_until(
+        [&] { return board.pressed(Button::Ok) && !core.active(kButtonIrq) && !core.pending(kButtonIrq); }, 1_s));
+    ASSERT_EQ(app_state, 0);
+    ASSERT_EQ(app_data_index, 2 * kPairsBefore) << "the sample taken, not yet stored";
+    board.release(Button::Ok);
+    board.set_tilt(Axis::X, 0);
+    board.set_tilt(Axis::Y, 0);
+    ASSERT_EQ(run_aimed(1, HardwareEvent::press(Button::Ok), {Button::Ok}), "");
+    ASSERT_EQ(app_state, 1);
+    board.run_for(2_s);
+    ok();
+    ASSERT_GE(app_data_index, 4) << "the new record stored samples of its own";
+
+    const std::vector<std::uint8_t> bytes = result_bytes(4 + 2 * kPairsLooked);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 4), std::vector<std::uint8_t>(4, 0))
+        << "a level record";
+    for (std::size_t i = 4; i < bytes.size() && bytes[i] != 100; ++i)
+        EXPECT_EQ(bytes[i], 0) << "sample byte " << i - 4 << " of the new record";
+}
+
 }  // namespace
