@@ -27,6 +27,7 @@ extern Record app_limits;
 extern int app_alarm;
 extern int app_rec;
 extern int app_data_index;
+extern int app_record_number;  // records started since power-on
 extern int graph_scale;
 extern int lcd_status;
 extern volatile std::uint32_t LocalTime;

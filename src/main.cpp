@@ -27,6 +27,7 @@ Record app_limits;
 int app_alarm;
 int app_rec;
 int app_data_index;
+int app_record_number;
 int graph_scale;
 int lcd_status;
 volatile std::uint32_t LocalTime;
@@ -36,6 +37,12 @@ int dummy;
 std::uint8_t LCD_Bitmap[1024];
 
 constexpr std::uint32_t SAMPLE_PERIOD_MS = 500;
+
+namespace {
+// The record the last sample was taken in: a stop and a new record can both
+// come between a sample and its storage.
+int sampled_record;
+}  // namespace
 
 constexpr std::uint32_t TICKS_PER_SECOND = 100;  // a 10 ms tick
 constexpr std::uint8_t SYSTICK_PRIORITY = 0xF0;  // the lowest: the button interrupt pre-empts the tick
@@ -154,7 +161,7 @@ void Periph_init(void)
 // so a pass under way cannot latch the alarm or move an extreme of a record
 // that has ended, and its accelerometer transfer and drawing cannot be cut
 // into by the button's drawing on the same bus. The sample's storage checks
-// once more that the record still runs (see FLASH_write_data).
+// once more that the record it was taken in still runs (see FLASH_write_data).
 void Application_Periodic_Handle(std::uint32_t localtime)
 {
     static std::uint32_t APPTimer;
@@ -164,6 +171,7 @@ void Application_Periodic_Handle(std::uint32_t localtime)
     if (localtime - APPTimer >= SAMPLE_PERIOD_MS && app_rec == 1) {
         tmp += 1;
         APPTimer = localtime;
+        sampled_record = app_record_number;
         sample = sACCEL_Read_Deflection();
         Update_Deflaction_Values(sample);
         if (app_alarm == 1) Alarm_Blick();
@@ -565,15 +573,16 @@ int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platfor
 
 }  // namespace
 
-// The sample goes in only while the record still runs and the sample area
-// has room left beside the last pair, which stays for the end marker. The
-// check and the two bytes are one masked section, so the stop of the record
-// comes before or after a whole pair, never between its bytes.
+// The sample goes in only while the record it was taken in still runs and
+// the sample area has room left beside the last pair, which stays for the
+// end marker. The check and the two bytes are one masked section, so the
+// stop of the record comes before or after a whole pair, never between its
+// bytes.
 void FLASH_write_data(Deflection def)
 {
     iprintf("\nscan");
     platform::irq_disable();
-    if (app_rec == 1 && app_data_index <= 2 * (SAMPLE_CAPACITY - 1)) {
+    if (app_rec == 1 && sampled_record == app_record_number && app_data_index <= 2 * (SAMPLE_CAPACITY - 1)) {
         FLASH_ProgramByte(SAMPLE_AREA + static_cast<std::uint32_t>(app_data_index), static_cast<std::uint8_t>(def.X));
         app_data_index += 1;
         FLASH_ProgramByte(SAMPLE_AREA + static_cast<std::uint32_t>(app_data_index), static_cast<std::uint8_t>(def.Y));

@@ -60,6 +60,7 @@ void start_record(void)
 {
     app_state = 1;
     app_rec = 1;
+    app_record_number += 1;
     ShowRecordingScreen();
     STM_EVAL_LEDOn(LED2);
     app_record = Record{0, 0, 0, 0};

@@ -55,6 +55,14 @@ HardwareEvent HardwareEvent::drive_pin(char port, int pin, bool high)
     return HardwareEvent([port, pin, high](Board& board) { board.models().gpio(port).drive(pin, high); });
 }
 
+HardwareEvent HardwareEvent::together(HardwareEvent first, HardwareEvent second)
+{
+    return HardwareEvent([first = std::move(first), second = std::move(second)](Board& board) {
+        first(board);
+        second(board);
+    });
+}
+
 Board::Board() : cpu_(clock_, exceptions_, &firmware_handler)
 {
     models_ = std::make_unique<BoardModels>(*this);

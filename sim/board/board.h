@@ -48,6 +48,9 @@ public:
     static HardwareEvent pend_interrupt(int irq_number);
     // The outside world drives a port pin ('A'..'I', 0..15).
     static HardwareEvent drive_pin(char port, int pin, bool high);
+    // Two changes in the same instant, first then second: both buttons
+    // pressed together, say, so that one handler run finds both pending.
+    static HardwareEvent together(HardwareEvent first, HardwareEvent second);
 
     void operator()(Board& board) const { action_(board); }
 
