@@ -167,6 +167,9 @@ void Application_Periodic_Handle(std::uint32_t localtime)
     static std::uint32_t APPTimer;
     static Deflection sample;
 
+    // Most passes have nothing due and need no masked section; a pass that
+    // finds a sample due checks again under the mask.
+    if (localtime - APPTimer < SAMPLE_PERIOD_MS || app_rec != 1) return;
     platform::irq_disable();
     if (localtime - APPTimer >= SAMPLE_PERIOD_MS && app_rec == 1) {
         tmp += 1;

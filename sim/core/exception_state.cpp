@@ -34,11 +34,13 @@ void ExceptionState::update_candidate(int exception)
 {
     const std::size_t i = index(exception);
     const std::uint32_t bit = 1u << (i % 32);
-    if (pending_[i] && enabled_[i] && !active_[i])
+    // Only a new candidate can give the core something to take.
+    if (pending_[i] && enabled_[i] && !active_[i]) {
+        if ((candidates_[i / 32] & bit) == 0) changed_ = true;
         candidates_[i / 32] |= bit;
-    else
+    } else {
         candidates_[i / 32] &= ~bit;
-    changed_ = true;
+    }
 }
 
 void ExceptionState::set_enabled(int exception, bool on)
@@ -77,8 +79,9 @@ void ExceptionState::set_prigroup(unsigned value)
 
 void ExceptionState::set_primask(bool on)
 {
+    // Masking takes nothing new; unmasking may let a waiting one in.
+    if (primask_ && !on) changed_ = true;
     primask_ = on;
-    changed_ = true;
 }
 
 int ExceptionState::priority(int exception) const
@@ -112,6 +115,8 @@ int ExceptionState::execution_priority() const
 
 int ExceptionState::next_to_take() const
 {
+    static_assert(std::tuple_size_v<decltype(candidates_)> == 4);
+    if ((candidates_[0] | candidates_[1] | candidates_[2] | candidates_[3]) == 0) return 0;
     int best = 0;
     for (std::size_t word = 0; word < candidates_.size(); ++word) {
         for (std::uint32_t bits = candidates_[word]; bits != 0; bits &= bits - 1) {
@@ -140,6 +145,7 @@ void ExceptionState::leave(int exception)
     active_[index(exception)] = false;
     if (level_[index(exception)]) pending_[index(exception)] = true;
     update_candidate(exception);
+    changed_ = true;  // the execution priority falls: what waited may go now
 }
 
 }  // namespace sim

@@ -244,7 +244,7 @@ bool GeneralTimer::channel2_reference() const
 GeneralTimer::Duty GeneralTimer::channel2_output() const
 {
     if ((ccer_ & kCc2Enable) == 0 || (ccmr1_ & kCc2Select) != 0) return {0, 1};  // no output
-    const Counting s = counting_at(tick_now());
+    const Counting s = current();
     const bool inverted = (ccer_ & kCc2Polarity) != 0;
     const std::uint32_t mode = (ccmr1_ >> kOc2ModeShift) & 7u;
     if ((mode == kModePwm1 || mode == kModePwm2) && time_base_running() && s.arr != 0) {
@@ -330,9 +330,17 @@ void GeneralTimer::count_edge(int channel, bool level)
 
 // --- registers --------------------------------------------------------------
 
-std::uint32_t GeneralTimer::peek(std::uint32_t offset) const
+std::uint32_t GeneralTimer::peek(std::uint32_t offset) const { return register_value(current(), offset); }
+
+// A counter that does not run with time (stopped, or following the encoder)
+// stands where its last event left it: no time to work out.
+GeneralTimer::Counting GeneralTimer::current() const
 {
-    const Counting s = counting_at(tick_now());
+    return time_base_running() ? counting_at(tick_now()) : state_;
+}
+
+std::uint32_t GeneralTimer::register_value(const Counting& s, std::uint32_t offset) const
+{
     switch (offset) {
     case CR1: return (cr1_ & ~kDown) | (s.count.down ? kDown : 0u);
     case CR2: return cr2_;
@@ -356,8 +364,8 @@ std::uint32_t GeneralTimer::peek(std::uint32_t offset) const
 
 std::uint32_t GeneralTimer::read_word(std::uint32_t offset)
 {
-    settle();
-    return peek(offset);
+    if (time_base_running()) settle();
+    return register_value(state_, offset);
 }
 
 void GeneralTimer::write_cr1(std::uint32_t value)

@@ -86,6 +86,8 @@ private:
     std::uint64_t tick_now() const;
     Nanoseconds time_of_tick(std::uint64_t tick) const;
     bool time_base_running() const;
+    Counting current() const;
+    std::uint32_t register_value(const Counting& s, std::uint32_t offset) const;
     bool encoder_mode() const;
     timer_counting::Alignment alignment() const;
     bool preload_pending(const Counting& s) const;
