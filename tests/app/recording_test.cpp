@@ -195,4 +195,55 @@ TEST_F(Recording, AFullSampleAreaStoresNoMoreAndKeepsTheLastPairForTheMarker)
     EXPECT_EQ(board.flash_bytes(0x08040000u, 4), (Bytes{0xFF, 0xFF, 0xFF, 0xFF})) << "sector 6 untouched";
 }
 
+// A flash controller that reports an error stores nothing more (the error
+// stays until reset) but the record, the stop, the views and the report go on.
+TEST_F(Recording, AFlashErrorLeavesTheOperatorAbleToStopViewAndSend)
+{
+    boot_with_limits();
+    ok();
+    record_samples({{1, 1}, {2, 2}, {3, 3}, {4, 4}});
+    board.inject_flash_fault(FlashFault::WriteProtection);
+    record_samples({{5, 5}, {6, 6}});
+    EXPECT_EQ(line(3), "AXIS [X]:     6 deg") << "the record goes on";
+    ok();
+    EXPECT_EQ(line(1), " ->  NEW RECORD");
+    EXPECT_EQ(leds(), "*.......");
+    EXPECT_EQ(result_bytes(10), (Bytes{0xFF, 0xFF, 0xFF, 0xFF, 2, 2, 4, 4, 0xFF, 0xFF}))
+        << "the pairs before the error; no header, no marker";
+
+    turn(1);
+    ok();
+    EXPECT_EQ(line(1), "[X] LEFT:    -1 deg");
+    back();
+    turn(2);
+    ok();
+    board.clear_serial_output();
+    ok();
+    EXPECT_EQ(board.serial_output().substr(board.serial_output().size() - 62),
+              "[X]:    2    [Y]:    2  degree\n[X]:    4    [Y]:    4  degree\n");
+    EXPECT_EQ(line(1), " ->  NEW RECORD");
+    EXPECT_FALSE(board.stopped()) << board.stop_reason();
+}
+
+// Limits from a foreign flash image: shown within their three cells and
+// moved only toward the range by the knob.
+TEST_F(Recording, ForeignLimitsAreShownAndOnlyMovedTowardTheirRange)
+{
+    board.load_flash(kLimits, {127, 0x80, 0x7F, 0x01});  // 127, -128, 127, 1
+    boot();
+    turn(-1);
+    ok();
+    // The limit field's cells at columns 64, 73 and 80: a hundreds digit
+    // stands one cell apart from the rest.
+    EXPECT_EQ(line(1), "[X] LEFT: 1 27 degree");
+    EXPECT_EQ(line(3), "[X] RIGHT:1 28 degree");
+    EXPECT_EQ(line(7), "[Y] FRONT:  -1 degree");
+    ok();
+    turn(1);
+    EXPECT_EQ(app_limits.X_Max, 127) << "no step further from the range";
+    turn(-1);
+    EXPECT_EQ(app_limits.X_Max, 126);
+    EXPECT_EQ(line(1), "[X] LEFT: 1 26 degree");
+}
+
 }  // namespace
