@@ -247,23 +247,8 @@ void show_line(int line, const char* text, std::uint8_t flags)
     LCD_DisplayStringLineEx(static_cast<std::uint8_t>(line), const_cast<char*>(text), flags);
 }
 
-// A graph window starts at a stored sample: no step below the first or past
-// the last one.
-bool graph_window_allowed(int offset)
-{
-    return offset >= 0 && offset / 2 < stored_sample_count();
-}
-
-void graph_step(int step)
-{
-    const int next = graph_scale + step;
-    if (!graph_window_allowed(next)) return;
-    graph_scale = next;
-    if (app_state == 6)
-        draw_X_Graph(graph_scale);
-    else
-        draw_Y_Graph(graph_scale);
-}
+// Scrolls the graph on show by one detent (see the graphs below).
+void graph_step(int step);
 
 // The limit field of a line: "%3d" at columns 64, 73 and 80.
 void show_limit_field(int line, int value)
@@ -621,9 +606,9 @@ int stored_sample_count(void)
     return last_programmed + 1;
 }
 
-bool stored_record_has_marker(void)
+// count: the record's samples, as stored_sample_count finds them.
+bool stored_record_has_marker(int count)
 {
-    const int count = stored_sample_count();
     return count < SAMPLE_PAIRS && (sample_pair_x(count) > MAX_SAMPLE_VALUE || sample_pair_y(count) > MAX_SAMPLE_VALUE);
 }
 
@@ -635,25 +620,45 @@ constexpr int GRAPH_FIRST_COLUMN = 17;
 constexpr int ZERO_ROW = 31;
 constexpr int DEGREES_PER_ROW = 3;
 
-// samples: the pair's X (0) or Y (1) byte; end: the first column not drawn.
-void draw_graph(int index, int byte, int end_column, const char* label)
+// byte: the pair's X (0) or Y (1) byte; end_column: the first column not drawn.
+struct GraphAxis {
+    int byte;
+    int end_column;
+    const char* label;
+};
+constexpr GraphAxis X_AXIS{0, 127, " X"};
+constexpr GraphAxis Y_AXIS{1, 128, " Y"};
+
+// count: the record's samples, as stored_sample_count finds them.
+void draw_graph(int index, const GraphAxis& axis, int count)
 {
     clear_Graph();
     LCD_Set_Bitmap_Line(15, ZERO_ROW, 113);
     const int first = index / 2;
-    const int count = stored_sample_count();
-    for (int c = GRAPH_FIRST_COLUMN; c < end_column; ++c) {
+    for (int c = GRAPH_FIRST_COLUMN; c < axis.end_column; ++c) {
         const int pair = first + (c - GRAPH_FIRST_COLUMN);
         if (pair < 0 || pair >= count) break;
-        const int v = byte == 0 ? sample_pair_x(pair) : sample_pair_y(pair);
+        const int v = axis.byte == 0 ? sample_pair_x(pair) : sample_pair_y(pair);
         if (v > MAX_SAMPLE_VALUE) break;
         LCD_Set_Bitmap_Point(static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(ZERO_ROW - v / DEGREES_PER_ROW));
     }
     LCD_DisplayEx(LCD_Bitmap, 0);
     show_line(0, "90", 0);
-    show_line(3, label, 0);
+    show_line(3, axis.label, 0);
     show_line(7, "90", 0);
     LCD_DrawYLine(14, 1, 0, 7);
+}
+
+// A graph window starts at a stored sample: no step below the first or past
+// the last one. The samples are counted once, for the check and the drawing.
+void graph_step(int step)
+{
+    const int next = graph_scale + step;
+    if (next < 0) return;
+    const int count = stored_sample_count();
+    if (next / 2 >= count) return;
+    graph_scale = next;
+    draw_graph(graph_scale, app_state == 6 ? X_AXIS : Y_AXIS, count);
 }
 
 }  // namespace
@@ -678,5 +683,5 @@ void clear_Graph(void)
     for (std::uint8_t& byte : LCD_Bitmap) byte = 0;
 }
 
-void draw_X_Graph(int index) { draw_graph(index, 0, 127, " X"); }
-void draw_Y_Graph(int index) { draw_graph(index, 1, 128, " Y"); }
+void draw_X_Graph(int index) { draw_graph(index, X_AXIS, stored_sample_count()); }
+void draw_Y_Graph(int index) { draw_graph(index, Y_AXIS, stored_sample_count()); }

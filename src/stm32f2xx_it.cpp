@@ -104,7 +104,7 @@ void send_remote_report(void)
     iprintf("[Y] BACK:      %3d degree\n", app_record.Y_Max);
     iprintf("[Y] FRONT:     %3d degree\n", magnitude(app_record.Y_Min));
     const int count = stored_sample_count();
-    const int last = stored_record_has_marker() ? count : count - 1;
+    const int last = stored_record_has_marker(count) ? count : count - 1;
     for (int pair = 0; pair <= last; ++pair) {
         const int x = sample_pair_x(pair), y = sample_pair_y(pair);
         iprintf("[X]:  %3d    [Y]:  %3d  degree\n", x, y);
