@@ -629,7 +629,8 @@ struct GraphAxis {
 constexpr GraphAxis X_AXIS{0, 127, " X"};
 constexpr GraphAxis Y_AXIS{1, 128, " Y"};
 
-// count: the record's samples, as stored_sample_count finds them.
+// count: the record's samples, as stored_sample_count finds them; none of
+// them has a byte above 90.
 void draw_graph(int index, const GraphAxis& axis, int count)
 {
     clear_Graph();
@@ -639,7 +640,6 @@ void draw_graph(int index, const GraphAxis& axis, int count)
         const int pair = first + (c - GRAPH_FIRST_COLUMN);
         if (pair < 0 || pair >= count) break;
         const int v = axis.byte == 0 ? sample_pair_x(pair) : sample_pair_y(pair);
-        if (v > MAX_SAMPLE_VALUE) break;
         LCD_Set_Bitmap_Point(static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(ZERO_ROW - v / DEGREES_PER_ROW));
     }
     LCD_DisplayEx(LCD_Bitmap, 0);

@@ -108,7 +108,6 @@ void send_remote_report(void)
     for (int pair = 0; pair <= last; ++pair) {
         const int x = sample_pair_x(pair), y = sample_pair_y(pair);
         iprintf("[X]:  %3d    [Y]:  %3d  degree\n", x, y);
-        if (x > MAX_SAMPLE_VALUE || y > MAX_SAMPLE_VALUE) break;
     }
     LCD_Clear();
     ShowReportSentNotice();
