@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform_ops.h"
+
 // Result sector: sector 5, the last recording.
 constexpr std::uint32_t RESULT_SECTOR = 0x28;  // sector 5 as the eraser takes it
 constexpr std::uint32_t RESULT_BASE = 0x08020000u;
@@ -22,5 +24,8 @@ constexpr std::uint32_t LIMITS_SECTOR = 0x58;
 constexpr std::uint32_t LIMITS_BASE = 0x080E0000u;
 
 constexpr std::uint8_t VOLTAGE_RANGE_BYTES = 0;  // byte-wide erase
+
+// Every byte of both records is a signed byte.
+inline int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
 
 #endif

@@ -555,12 +555,6 @@ void Alarm_Blick_Off(void)
 
 // --- sample storage ----------------------------------------------------------
 
-namespace {
-
-int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
-
-}  // namespace
-
 // The sample goes in only while the record it was taken in still runs and
 // the sample area has room left beside the last pair, which stays for the
 // end marker. The check and the two bytes are one masked section, so the
@@ -577,14 +571,6 @@ void FLASH_write_data(Deflection def)
         app_data_index += 1;
     }
     platform::irq_enable();
-}
-
-void FLASH_read_result_record(void)
-{
-    app_record.X_Max = read_signed(RESULT_BASE + 0);
-    app_record.X_Min = read_signed(RESULT_BASE + 1);
-    app_record.Y_Max = read_signed(RESULT_BASE + 2);
-    app_record.Y_Min = read_signed(RESULT_BASE + 3);
 }
 
 int sample_pair_x(int pair) { return read_signed(SAMPLE_AREA + 2 * static_cast<std::uint32_t>(pair)); }

@@ -6,7 +6,6 @@
 #include "main.h"
 #include "morva_debug.h"
 #include "morva_eval.h"
-#include "platform_ops.h"
 #include "platform_stdio.h"
 #include "record_layout.h"
 #include "stm32f2xx_flash.h"
@@ -22,7 +21,22 @@ void program_signed(std::uint32_t address, int value)
     FLASH_ProgramByte(address, static_cast<std::uint8_t>(value));
 }
 
-int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
+// The header's four bytes at base, in their order (see record_layout.h).
+void write_header(std::uint32_t base, const Record& record)
+{
+    program_signed(base + 0, record.X_Max);
+    program_signed(base + 1, record.X_Min);
+    program_signed(base + 2, record.Y_Max);
+    program_signed(base + 3, record.Y_Min);
+}
+
+void read_header(std::uint32_t base, Record& record)
+{
+    record.X_Max = read_signed(base + 0);
+    record.X_Min = read_signed(base + 1);
+    record.Y_Max = read_signed(base + 2);
+    record.Y_Min = read_signed(base + 3);
+}
 
 int magnitude(int value) { return value < 0 ? -value : value; }
 
@@ -213,27 +227,14 @@ void EXTI15_10_IRQHandler(void)
     }
 }
 
-void FLASH_write_result_record(void)
-{
-    program_signed(RESULT_BASE + 0, app_record.X_Max);
-    program_signed(RESULT_BASE + 1, app_record.X_Min);
-    program_signed(RESULT_BASE + 2, app_record.Y_Max);
-    program_signed(RESULT_BASE + 3, app_record.Y_Min);
-}
+void FLASH_write_result_record(void) { write_header(RESULT_BASE, app_record); }
+
+void FLASH_read_result_record(void) { read_header(RESULT_BASE, app_record); }
 
 void FLASH_write_record_limits(void)
 {
     FLASH_EraseSector(LIMITS_SECTOR, VOLTAGE_RANGE_BYTES);
-    program_signed(LIMITS_BASE + 0, app_limits.X_Max);
-    program_signed(LIMITS_BASE + 1, app_limits.X_Min);
-    program_signed(LIMITS_BASE + 2, app_limits.Y_Max);
-    program_signed(LIMITS_BASE + 3, app_limits.Y_Min);
+    write_header(LIMITS_BASE, app_limits);
 }
 
-void FLASH_read_record_limits(void)
-{
-    app_limits.X_Max = read_signed(LIMITS_BASE + 0);
-    app_limits.X_Min = read_signed(LIMITS_BASE + 1);
-    app_limits.Y_Max = read_signed(LIMITS_BASE + 2);
-    app_limits.Y_Min = read_signed(LIMITS_BASE + 3);
-}
+void FLASH_read_record_limits(void) { read_header(LIMITS_BASE, app_limits); }
