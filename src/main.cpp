@@ -250,32 +250,31 @@ void show_line(int line, const char* text, std::uint8_t flags)
 // Scrolls the graph on show by one detent (see the graphs below).
 void graph_step(int step);
 
-// The limit field of a line: "%3d" at columns 64, 73 and 80.
-void show_limit_field(int line, int value)
+// A number field of a line: "%3d" in the three columns given.
+void show_field(int line, int value, const std::uint16_t (&columns)[3])
 {
     format_field(value);
-    static const std::uint16_t columns[3] = {64, 73, 80};
     for (int i = 0; i < 3; ++i)
         LCD_DisplayCharEx(static_cast<std::uint8_t>(line), columns[i], static_cast<std::uint8_t>(str[i]), 0);
 }
 
+constexpr std::uint16_t LIMIT_FIELD_COLUMNS[3] = {64, 73, 80};   // the limit editor
+constexpr std::uint16_t RECORD_FIELD_COLUMNS[3] = {73, 80, 88};  // the record and the recording screen
+
+void show_limit_field(int line, int value) { show_field(line, value, LIMIT_FIELD_COLUMNS); }
+
+// The side of 0 a limit lies on: a maximum at 0..90, a minimum at -90..0.
+constexpr int MAXIMUM = 1, MINIMUM = -1;
+
 // A limit one degree further from 0 (up) or nearer to 0 (down), within 0..90
 // in magnitude; a value from flash outside the range only moves toward it.
-void step_maximum(int& limit, int dir)
+void step_limit(int& limit, int side, int dir)
 {
+    const int magnitude = side * limit;
     if (dir == STEP_UP) {
-        if (limit <= 89) limit += 1;
-    } else if (limit > 0) {
-        limit -= 1;
-    }
-}
-
-void step_minimum(int& limit, int dir)
-{
-    if (dir == STEP_UP) {
-        if (limit >= -89) limit -= 1;
-    } else if (limit < 0) {
-        limit += 1;
+        if (magnitude <= 89) limit += side;
+    } else if (magnitude > 0) {
+        limit -= side;
     }
 }
 
@@ -325,19 +324,19 @@ void changeMenuItem(int dir)
     if (app_state != 5) return;
     switch (app_menu) {
     case 0:
-        step_maximum(app_limits.X_Max, dir);
+        step_limit(app_limits.X_Max, MAXIMUM, dir);
         show_limit_field(getMenuItemIndex(0), app_limits.X_Max);
         break;
     case 1:
-        step_minimum(app_limits.X_Min, dir);
+        step_limit(app_limits.X_Min, MINIMUM, dir);
         show_limit_field(getMenuItemIndex(1), -app_limits.X_Min);
         break;
     case 2:
-        step_maximum(app_limits.Y_Max, dir);
+        step_limit(app_limits.Y_Max, MAXIMUM, dir);
         show_limit_field(getMenuItemIndex(2), app_limits.Y_Max);
         break;
     case 3:
-        step_minimum(app_limits.Y_Min, dir);
+        step_limit(app_limits.Y_Min, MINIMUM, dir);
         show_limit_field(getMenuItemIndex(3), -app_limits.Y_Min);
         break;
     default:
@@ -464,14 +463,7 @@ void ShowReportSentNotice(void)
     show_line(4, "sent successfully.", 2);
 }
 
-// The record field of a line: "%3d" at columns 73, 80 and 88.
-void Display_int(int line, int value)
-{
-    format_field(value);
-    static const std::uint16_t columns[3] = {73, 80, 88};
-    for (int i = 0; i < 3; ++i)
-        LCD_DisplayCharEx(static_cast<std::uint8_t>(line), columns[i], static_cast<std::uint8_t>(str[i]), 0);
-}
+void Display_int(int line, int value) { show_field(line, value, RECORD_FIELD_COLUMNS); }
 
 // --- tilt measurement ------------------------------------------------------
 
