@@ -12,8 +12,8 @@
 
 namespace {
 
-constexpr std::uint32_t BACK_BUTTON_LINE = EXTI_Line14;  // BUTTON_SW1
-constexpr std::uint32_t OK_BUTTON_LINE = EXTI_Line15;    // BUTTON_SW2
+constexpr Button_TypeDef BACK_BUTTON = BUTTON_SW1;
+constexpr Button_TypeDef OK_BUTTON = BUTTON_SW2;
 constexpr int NOTICE_DELAY = 7000;
 
 void program_signed(std::uint32_t address, int value)
@@ -217,13 +217,13 @@ void SysTick_Handler(void) { Time_Update(); }
 // the OK action sees the state that the back action left.
 void EXTI15_10_IRQHandler(void)
 {
-    if (EXTI_GetITStatus(BACK_BUTTON_LINE) != RESET) {
+    if (EXTI_GetITStatus(BUTTON_EXTI_LINE[BACK_BUTTON]) != RESET) {
         back_action();
-        EXTI_ClearITPendingBit(BACK_BUTTON_LINE);
+        EXTI_ClearITPendingBit(BUTTON_EXTI_LINE[BACK_BUTTON]);
     }
-    if (EXTI_GetITStatus(OK_BUTTON_LINE) != RESET) {
+    if (EXTI_GetITStatus(BUTTON_EXTI_LINE[OK_BUTTON]) != RESET) {
         ok_action();
-        EXTI_ClearITPendingBit(OK_BUTTON_LINE);
+        EXTI_ClearITPendingBit(BUTTON_EXTI_LINE[OK_BUTTON]);
     }
 }
 
