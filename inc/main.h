@@ -82,7 +82,7 @@ void FLASH_read_result_record(void);
 void FLASH_write_record_limits(void);
 void FLASH_read_record_limits(void);
 int stored_sample_count(void);
-bool stored_record_has_marker(void);
+bool stored_record_has_marker(int count);
 int sample_pair_x(int pair);
 int sample_pair_y(int pair);
 

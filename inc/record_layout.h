@@ -4,8 +4,11 @@
 
 #include <cstdint>
 
+#include "platform_ops.h"
+#include "stm32f2xx_flash.h"
+
 // Result sector: sector 5, the last recording.
-constexpr std::uint32_t RESULT_SECTOR = 0x28;  // sector 5 as the eraser takes it
+constexpr std::uint32_t RESULT_SECTOR = FLASH_Sector_5;
 constexpr std::uint32_t RESULT_BASE = 0x08020000u;
 constexpr std::uint32_t RESULT_SIZE = 0x20000u;
 // The header holds X_Max, X_Min, Y_Max, Y_Min in this order; the samples
@@ -18,9 +21,12 @@ constexpr std::uint8_t END_MARKER = 100;
 constexpr int MAX_SAMPLE_VALUE = 90;  // a byte above this ends the samples
 
 // Limits sector: sector 11, the alarm limits in the header's order.
-constexpr std::uint32_t LIMITS_SECTOR = 0x58;
+constexpr std::uint32_t LIMITS_SECTOR = FLASH_Sector_11;
 constexpr std::uint32_t LIMITS_BASE = 0x080E0000u;
 
-constexpr std::uint8_t VOLTAGE_RANGE_BYTES = 0;  // byte-wide erase
+constexpr std::uint8_t VOLTAGE_RANGE_BYTES = VoltageRange_1;  // byte-wide erase
+
+// Every byte of both records is a signed byte.
+inline int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
 
 #endif

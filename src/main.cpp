@@ -247,50 +247,34 @@ void show_line(int line, const char* text, std::uint8_t flags)
     LCD_DisplayStringLineEx(static_cast<std::uint8_t>(line), const_cast<char*>(text), flags);
 }
 
-// A graph window starts at a stored sample: no step below the first or past
-// the last one.
-bool graph_window_allowed(int offset)
-{
-    return offset >= 0 && offset / 2 < stored_sample_count();
-}
+// Scrolls the graph on show by one detent (see the graphs below).
+void graph_step(int step);
 
-void graph_step(int step)
-{
-    const int next = graph_scale + step;
-    if (!graph_window_allowed(next)) return;
-    graph_scale = next;
-    if (app_state == 6)
-        draw_X_Graph(graph_scale);
-    else
-        draw_Y_Graph(graph_scale);
-}
-
-// The limit field of a line: "%3d" at columns 64, 73 and 80.
-void show_limit_field(int line, int value)
+// A number field of a line: "%3d" in the three columns given.
+void show_field(int line, int value, const std::uint16_t (&columns)[3])
 {
     format_field(value);
-    static const std::uint16_t columns[3] = {64, 73, 80};
     for (int i = 0; i < 3; ++i)
         LCD_DisplayCharEx(static_cast<std::uint8_t>(line), columns[i], static_cast<std::uint8_t>(str[i]), 0);
 }
 
+constexpr std::uint16_t LIMIT_FIELD_COLUMNS[3] = {64, 73, 80};   // the limit editor
+constexpr std::uint16_t RECORD_FIELD_COLUMNS[3] = {73, 80, 88};  // the record and the recording screen
+
+void show_limit_field(int line, int value) { show_field(line, value, LIMIT_FIELD_COLUMNS); }
+
+// The side of 0 a limit lies on: a maximum at 0..90, a minimum at -90..0.
+constexpr int MAXIMUM = 1, MINIMUM = -1;
+
 // A limit one degree further from 0 (up) or nearer to 0 (down), within 0..90
 // in magnitude; a value from flash outside the range only moves toward it.
-void step_maximum(int& limit, int dir)
+void step_limit(int& limit, int side, int dir)
 {
+    const int magnitude = side * limit;
     if (dir == STEP_UP) {
-        if (limit <= 89) limit += 1;
-    } else if (limit > 0) {
-        limit -= 1;
-    }
-}
-
-void step_minimum(int& limit, int dir)
-{
-    if (dir == STEP_UP) {
-        if (limit >= -89) limit -= 1;
-    } else if (limit < 0) {
-        limit += 1;
+        if (magnitude <= 89) limit += side;
+    } else if (magnitude > 0) {
+        limit -= side;
     }
 }
 
@@ -340,19 +324,19 @@ void changeMenuItem(int dir)
     if (app_state != 5) return;
     switch (app_menu) {
     case 0:
-        step_maximum(app_limits.X_Max, dir);
+        step_limit(app_limits.X_Max, MAXIMUM, dir);
         show_limit_field(getMenuItemIndex(0), app_limits.X_Max);
         break;
     case 1:
-        step_minimum(app_limits.X_Min, dir);
+        step_limit(app_limits.X_Min, MINIMUM, dir);
         show_limit_field(getMenuItemIndex(1), -app_limits.X_Min);
         break;
     case 2:
-        step_maximum(app_limits.Y_Max, dir);
+        step_limit(app_limits.Y_Max, MAXIMUM, dir);
         show_limit_field(getMenuItemIndex(2), app_limits.Y_Max);
         break;
     case 3:
-        step_minimum(app_limits.Y_Min, dir);
+        step_limit(app_limits.Y_Min, MINIMUM, dir);
         show_limit_field(getMenuItemIndex(3), -app_limits.Y_Min);
         break;
     default:
@@ -479,14 +463,7 @@ void ShowReportSentNotice(void)
     show_line(4, "sent successfully.", 2);
 }
 
-// The record field of a line: "%3d" at columns 73, 80 and 88.
-void Display_int(int line, int value)
-{
-    format_field(value);
-    static const std::uint16_t columns[3] = {73, 80, 88};
-    for (int i = 0; i < 3; ++i)
-        LCD_DisplayCharEx(static_cast<std::uint8_t>(line), columns[i], static_cast<std::uint8_t>(str[i]), 0);
-}
+void Display_int(int line, int value) { show_field(line, value, RECORD_FIELD_COLUMNS); }
 
 // --- tilt measurement ------------------------------------------------------
 
@@ -570,12 +547,6 @@ void Alarm_Blick_Off(void)
 
 // --- sample storage ----------------------------------------------------------
 
-namespace {
-
-int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
-
-}  // namespace
-
 // The sample goes in only while the record it was taken in still runs and
 // the sample area has room left beside the last pair, which stays for the
 // end marker. The check and the two bytes are one masked section, so the
@@ -592,14 +563,6 @@ void FLASH_write_data(Deflection def)
         app_data_index += 1;
     }
     platform::irq_enable();
-}
-
-void FLASH_read_result_record(void)
-{
-    app_record.X_Max = read_signed(RESULT_BASE + 0);
-    app_record.X_Min = read_signed(RESULT_BASE + 1);
-    app_record.Y_Max = read_signed(RESULT_BASE + 2);
-    app_record.Y_Min = read_signed(RESULT_BASE + 3);
 }
 
 int sample_pair_x(int pair) { return read_signed(SAMPLE_AREA + 2 * static_cast<std::uint32_t>(pair)); }
@@ -621,9 +584,9 @@ int stored_sample_count(void)
     return last_programmed + 1;
 }
 
-bool stored_record_has_marker(void)
+// count: the record's samples, as stored_sample_count finds them.
+bool stored_record_has_marker(int count)
 {
-    const int count = stored_sample_count();
     return count < SAMPLE_PAIRS && (sample_pair_x(count) > MAX_SAMPLE_VALUE || sample_pair_y(count) > MAX_SAMPLE_VALUE);
 }
 
@@ -635,25 +598,45 @@ constexpr int GRAPH_FIRST_COLUMN = 17;
 constexpr int ZERO_ROW = 31;
 constexpr int DEGREES_PER_ROW = 3;
 
-// samples: the pair's X (0) or Y (1) byte; end: the first column not drawn.
-void draw_graph(int index, int byte, int end_column, const char* label)
+// byte: the pair's X (0) or Y (1) byte; end_column: the first column not drawn.
+struct GraphAxis {
+    int byte;
+    int end_column;
+    const char* label;
+};
+constexpr GraphAxis X_AXIS{0, 127, " X"};
+constexpr GraphAxis Y_AXIS{1, 128, " Y"};
+
+// count: the record's samples, as stored_sample_count finds them; none of
+// them has a byte above 90.
+void draw_graph(int index, const GraphAxis& axis, int count)
 {
     clear_Graph();
     LCD_Set_Bitmap_Line(15, ZERO_ROW, 113);
     const int first = index / 2;
-    const int count = stored_sample_count();
-    for (int c = GRAPH_FIRST_COLUMN; c < end_column; ++c) {
+    for (int c = GRAPH_FIRST_COLUMN; c < axis.end_column; ++c) {
         const int pair = first + (c - GRAPH_FIRST_COLUMN);
         if (pair < 0 || pair >= count) break;
-        const int v = byte == 0 ? sample_pair_x(pair) : sample_pair_y(pair);
-        if (v > MAX_SAMPLE_VALUE) break;
+        const int v = axis.byte == 0 ? sample_pair_x(pair) : sample_pair_y(pair);
         LCD_Set_Bitmap_Point(static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(ZERO_ROW - v / DEGREES_PER_ROW));
     }
     LCD_DisplayEx(LCD_Bitmap, 0);
     show_line(0, "90", 0);
-    show_line(3, label, 0);
+    show_line(3, axis.label, 0);
     show_line(7, "90", 0);
     LCD_DrawYLine(14, 1, 0, 7);
+}
+
+// A graph window starts at a stored sample: no step below the first or past
+// the last one. The samples are counted once, for the check and the drawing.
+void graph_step(int step)
+{
+    const int next = graph_scale + step;
+    if (next < 0) return;
+    const int count = stored_sample_count();
+    if (next / 2 >= count) return;
+    graph_scale = next;
+    draw_graph(graph_scale, app_state == 6 ? X_AXIS : Y_AXIS, count);
 }
 
 }  // namespace
@@ -678,5 +661,5 @@ void clear_Graph(void)
     for (std::uint8_t& byte : LCD_Bitmap) byte = 0;
 }
 
-void draw_X_Graph(int index) { draw_graph(index, 0, 127, " X"); }
-void draw_Y_Graph(int index) { draw_graph(index, 1, 128, " Y"); }
+void draw_X_Graph(int index) { draw_graph(index, X_AXIS, stored_sample_count()); }
+void draw_Y_Graph(int index) { draw_graph(index, Y_AXIS, stored_sample_count()); }

@@ -6,15 +6,14 @@
 #include "main.h"
 #include "morva_debug.h"
 #include "morva_eval.h"
-#include "platform_ops.h"
 #include "platform_stdio.h"
 #include "record_layout.h"
 #include "stm32f2xx_flash.h"
 
 namespace {
 
-constexpr std::uint32_t BACK_BUTTON_LINE = EXTI_Line14;  // BUTTON_SW1
-constexpr std::uint32_t OK_BUTTON_LINE = EXTI_Line15;    // BUTTON_SW2
+constexpr Button_TypeDef BACK_BUTTON = BUTTON_SW1;
+constexpr Button_TypeDef OK_BUTTON = BUTTON_SW2;
 constexpr int NOTICE_DELAY = 7000;
 
 void program_signed(std::uint32_t address, int value)
@@ -22,7 +21,22 @@ void program_signed(std::uint32_t address, int value)
     FLASH_ProgramByte(address, static_cast<std::uint8_t>(value));
 }
 
-int read_signed(std::uint32_t address) { return static_cast<std::int8_t>(platform::flash_read_byte(address)); }
+// The header's four bytes at base, in their order (see record_layout.h).
+void write_header(std::uint32_t base, const Record& record)
+{
+    program_signed(base + 0, record.X_Max);
+    program_signed(base + 1, record.X_Min);
+    program_signed(base + 2, record.Y_Max);
+    program_signed(base + 3, record.Y_Min);
+}
+
+void read_header(std::uint32_t base, Record& record)
+{
+    record.X_Max = read_signed(base + 0);
+    record.X_Min = read_signed(base + 1);
+    record.Y_Max = read_signed(base + 2);
+    record.Y_Min = read_signed(base + 3);
+}
 
 int magnitude(int value) { return value < 0 ? -value : value; }
 
@@ -104,11 +118,10 @@ void send_remote_report(void)
     iprintf("[Y] BACK:      %3d degree\n", app_record.Y_Max);
     iprintf("[Y] FRONT:     %3d degree\n", magnitude(app_record.Y_Min));
     const int count = stored_sample_count();
-    const int last = stored_record_has_marker() ? count : count - 1;
+    const int last = stored_record_has_marker(count) ? count : count - 1;
     for (int pair = 0; pair <= last; ++pair) {
         const int x = sample_pair_x(pair), y = sample_pair_y(pair);
         iprintf("[X]:  %3d    [Y]:  %3d  degree\n", x, y);
-        if (x > MAX_SAMPLE_VALUE || y > MAX_SAMPLE_VALUE) break;
     }
     LCD_Clear();
     ShowReportSentNotice();
@@ -204,37 +217,24 @@ void SysTick_Handler(void) { Time_Update(); }
 // the OK action sees the state that the back action left.
 void EXTI15_10_IRQHandler(void)
 {
-    if (EXTI_GetITStatus(BACK_BUTTON_LINE) != RESET) {
+    if (EXTI_GetITStatus(BUTTON_EXTI_LINE[BACK_BUTTON]) != RESET) {
         back_action();
-        EXTI_ClearITPendingBit(BACK_BUTTON_LINE);
+        EXTI_ClearITPendingBit(BUTTON_EXTI_LINE[BACK_BUTTON]);
     }
-    if (EXTI_GetITStatus(OK_BUTTON_LINE) != RESET) {
+    if (EXTI_GetITStatus(BUTTON_EXTI_LINE[OK_BUTTON]) != RESET) {
         ok_action();
-        EXTI_ClearITPendingBit(OK_BUTTON_LINE);
+        EXTI_ClearITPendingBit(BUTTON_EXTI_LINE[OK_BUTTON]);
     }
 }
 
-void FLASH_write_result_record(void)
-{
-    program_signed(RESULT_BASE + 0, app_record.X_Max);
-    program_signed(RESULT_BASE + 1, app_record.X_Min);
-    program_signed(RESULT_BASE + 2, app_record.Y_Max);
-    program_signed(RESULT_BASE + 3, app_record.Y_Min);
-}
+void FLASH_write_result_record(void) { write_header(RESULT_BASE, app_record); }
+
+void FLASH_read_result_record(void) { read_header(RESULT_BASE, app_record); }
 
 void FLASH_write_record_limits(void)
 {
     FLASH_EraseSector(LIMITS_SECTOR, VOLTAGE_RANGE_BYTES);
-    program_signed(LIMITS_BASE + 0, app_limits.X_Max);
-    program_signed(LIMITS_BASE + 1, app_limits.X_Min);
-    program_signed(LIMITS_BASE + 2, app_limits.Y_Max);
-    program_signed(LIMITS_BASE + 3, app_limits.Y_Min);
+    write_header(LIMITS_BASE, app_limits);
 }
 
-void FLASH_read_record_limits(void)
-{
-    app_limits.X_Max = read_signed(LIMITS_BASE + 0);
-    app_limits.X_Min = read_signed(LIMITS_BASE + 1);
-    app_limits.Y_Max = read_signed(LIMITS_BASE + 2);
-    app_limits.Y_Min = read_signed(LIMITS_BASE + 3);
-}
+void FLASH_read_record_limits(void) { read_header(LIMITS_BASE, app_limits); }

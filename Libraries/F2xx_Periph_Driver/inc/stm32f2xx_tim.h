@@ -26,15 +26,13 @@ struct TIM_OCInitTypeDef {
     std::uint16_t TIM_OCNIdleState;  // TIM1 and TIM8 only
 };
 
-#define IS_TIM_ALL_PERIPH(PERIPH)                                                                        \
-    (((PERIPH) == TIM1) || ((PERIPH) == TIM2) || ((PERIPH) == TIM3) || ((PERIPH) == TIM4) ||             \
-     ((PERIPH) == TIM5) || ((PERIPH) == TIM6) || ((PERIPH) == TIM7) || ((PERIPH) == TIM8) ||             \
-     ((PERIPH) == TIM9) || ((PERIPH) == TIM10) || ((PERIPH) == TIM11) || ((PERIPH) == TIM12) ||          \
-     ((PERIPH) == TIM13) || ((PERIPH) == TIM14))
+// Every argument check of a timer calls one of these two rather than
+// comparing with each timer in place (stm32f2xx_tim.cpp).
+bool TIM_IsTimer(const TIM_TypeDef* TIMx);
+bool TIM_HasChannel2(const TIM_TypeDef* TIMx);
+#define IS_TIM_ALL_PERIPH(PERIPH) (TIM_IsTimer(PERIPH))
 // The timers with a channel 2.
-#define IS_TIM_CHANNEL2_PERIPH(PERIPH)                                                                   \
-    (((PERIPH) == TIM1) || ((PERIPH) == TIM2) || ((PERIPH) == TIM3) || ((PERIPH) == TIM4) ||             \
-     ((PERIPH) == TIM5) || ((PERIPH) == TIM8) || ((PERIPH) == TIM9) || ((PERIPH) == TIM12))
+#define IS_TIM_CHANNEL2_PERIPH(PERIPH) (TIM_HasChannel2(PERIPH))
 // The timers that can count down and centre-aligned.
 #define IS_TIM_COUNTER_MODE_PERIPH(PERIPH)                                                               \
     (((PERIPH) == TIM1) || ((PERIPH) == TIM8) || ((PERIPH) == TIM2) || ((PERIPH) == TIM3) ||             \

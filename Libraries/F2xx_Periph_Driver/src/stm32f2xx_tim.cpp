@@ -26,6 +26,19 @@ constexpr std::uint16_t u16(std::uint32_t value) { return static_cast<std::uint1
 
 }  // namespace
 
+bool TIM_IsTimer(const TIM_TypeDef* TIMx)
+{
+    return TIMx == TIM1 || TIMx == TIM2 || TIMx == TIM3 || TIMx == TIM4 || TIMx == TIM5 || TIMx == TIM6 ||
+           TIMx == TIM7 || TIMx == TIM8 || TIMx == TIM9 || TIMx == TIM10 || TIMx == TIM11 || TIMx == TIM12 ||
+           TIMx == TIM13 || TIMx == TIM14;
+}
+
+bool TIM_HasChannel2(const TIM_TypeDef* TIMx)
+{
+    return TIMx == TIM1 || TIMx == TIM2 || TIMx == TIM3 || TIMx == TIM4 || TIMx == TIM5 || TIMx == TIM8 ||
+           TIMx == TIM9 || TIMx == TIM12;
+}
+
 void TIM_TimeBaseInit(TIM_TypeDef* TIMx, TIM_TimeBaseInitTypeDef* TIM_TimeBaseInitStruct)
 {
     assert_param(IS_TIM_ALL_PERIPH(TIMx));

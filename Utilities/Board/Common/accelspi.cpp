@@ -2,8 +2,8 @@
 #include "accelspi.h"
 
 #include "morva_eval.h"
+#include "spi_exchange.h"
 #include "stm32f2xx_gpio.h"
-#include "stm32f2xx_spi.h"
 
 namespace {
 
@@ -20,15 +20,7 @@ void sACCEL_Init(void) { sACCEL_LowLevel_Init(); }
 
 void sACCEL_DeInit(void) { sACCEL_LowLevel_DeInit(); }
 
-std::uint8_t sACCEL_SendByte(std::uint8_t byte)
-{
-    while (SPI_I2S_GetFlagStatus(sACCEL_SPI, SPI_I2S_FLAG_TXE) == RESET) {
-    }
-    SPI_I2S_SendData(sACCEL_SPI, byte);
-    while (SPI_I2S_GetFlagStatus(sACCEL_SPI, SPI_I2S_FLAG_RXNE) == RESET) {
-    }
-    return static_cast<std::uint8_t>(SPI_I2S_ReceiveData(sACCEL_SPI));
-}
+std::uint8_t sACCEL_SendByte(std::uint8_t byte) { return spi_exchange_byte(sACCEL_SPI, byte); }
 
 std::uint8_t sACCEL_ReadByte(void) { return sACCEL_SendByte(DUMMY_BYTE); }
 

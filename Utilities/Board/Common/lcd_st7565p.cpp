@@ -4,8 +4,8 @@
 #include "font5x8.h"
 #include "morva_eval.h"
 #include "platform_ops.h"
+#include "spi_exchange.h"
 #include "stm32f2xx_gpio.h"
-#include "stm32f2xx_spi.h"
 #include "stm32f2xx_tim.h"
 
 const std::uint8_t pagemap[8] = {0, 1, 2, 3, 4, 5, 6, 7};
@@ -49,17 +49,8 @@ void delay(std::uint32_t nCount)
 void select_display(void) { GPIO_ResetBits(LCD_NCS_GPIO_PORT, LCD_NCS_PIN); }
 void deselect_display(void) { GPIO_SetBits(LCD_NCS_GPIO_PORT, LCD_NCS_PIN); }
 
-// Returns once the byte has been shifted out (a byte has come back), so that
-// A0 or the chip select may change right after.
-void LCD_SendByte(std::uint8_t byte)
-{
-    while (SPI_I2S_GetFlagStatus(LCD_SPI, SPI_I2S_FLAG_TXE) == RESET) {
-    }
-    SPI_I2S_SendData(LCD_SPI, byte);
-    while (SPI_I2S_GetFlagStatus(LCD_SPI, SPI_I2S_FLAG_RXNE) == RESET) {
-    }
-    SPI_I2S_ReceiveData(LCD_SPI);
-}
+// The controller sends nothing back: the byte that comes in is dropped.
+void LCD_SendByte(std::uint8_t byte) { spi_exchange_byte(LCD_SPI, byte); }
 
 void LCD_Command(std::uint8_t cmd)
 {

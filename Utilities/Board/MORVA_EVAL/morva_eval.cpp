@@ -15,8 +15,8 @@ const std::uint32_t GPIO_CLK[LEDn] = {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 
 GPIO_TypeDef* BUTTON_PORT[BUTTONn] = {GPIOC, GPIOC};
 const std::uint16_t BUTTON_PIN[BUTTONn] = {0x4000, 0x8000};  // PC14, PC15
 const std::uint32_t BUTTON_CLK[BUTTONn] = {0x04, 0x04};
-const std::uint16_t BUTTON_EXTI_LINE[BUTTONn] = {0x4000, 0x8000};  // lines 14, 15
-const std::uint8_t BUTTON_PORT_SOURCE[BUTTONn] = {2, 2};          // port C
+const std::uint16_t BUTTON_EXTI_LINE[BUTTONn] = {EXTI_Line14, EXTI_Line15};
+const std::uint8_t BUTTON_PORT_SOURCE[BUTTONn] = {EXTI_PortSourceGPIOC, EXTI_PortSourceGPIOC};
 const std::uint8_t BUTTON_PIN_SOURCE[BUTTONn] = {14, 15};
 const std::uint8_t BUTTON_IRQn[BUTTONn] = {EXTI15_10_IRQn, EXTI15_10_IRQn};
 
