@@ -108,6 +108,9 @@ def hms(seconds):
 
 def check(record):
     """Adds the record's consistency notes; the verdict follows from them."""
+    if record.ended_by == ERASED:
+        record.note(INFO, "no record: the result sector is erased, nothing to check")
+        return
     _check_sample_range(record)
     if record.extremes_status == EXTREMES_NEVER_WRITTEN:
         record.note(INFO, "the extremes were never written (the header still reads -1, erased: "

@@ -146,7 +146,7 @@ class ReportParser:
         if self.state == _BEFORE_BANNER:
             raise CompanionError(self.place, f'no report: no "{BANNER}" line in '
                                              f'{self.lines_read} lines')
-        if self.state == _AFTER_BANNER:
+        if self.state == _AFTER_BANNER or (self.state == _EXTREMES and not self.extremes):
             raise self._error(self.lines_read,
                               "the report ends after the banner, before its extremes")
         if self.state == _EXTREMES:
@@ -163,7 +163,7 @@ class ReportParser:
         record = Record(self.source_kind, self.place, left, -right, back, -front, self.samples,
                         ended_by, first_sample_line=self.first_sample_line)
         # A cut-off record's header is erased: the extremes load as -1 each.
-        if ended_by != MARKER and self.extremes == [-1, 1, -1, 1]:
+        if ended_by == NO_MARKER and self.extremes == [-1, 1, -1, 1]:
             record.extremes_status = EXTREMES_NEVER_WRITTEN
         if self.trailing_lines:
             record.note(INFO, f"{self.trailing_lines} lines after the marker line "
