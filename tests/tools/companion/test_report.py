@@ -59,10 +59,11 @@ class ReportJourney(unittest.TestCase):
 
     def test_flagged_record_is_still_written_and_says_so(self):
         out = self.path("out.json")
-        result = run("--json", out, "-", stdin=report_text(EXTREMES, SAMPLES + [(31, 0), (0, 6)]))
+        result = run("--json", out, "-", stdin=report_text(EXTREMES, SAMPLES + [(31, 0), (-13, 6)]))
         self.assertEqual(result.returncode, 1, result.stderr)
         self.assertIn("FLAGGED: inconsistent", result.stdout)
         self.assertIn("second 5 (line 13): X 31 above X_Max 30", result.stdout)
+        self.assertIn("second 6 (line 14): X -13 below X_Min -12", result.stdout)
         self.assertIn("second 6 (line 14): Y 6 above Y_Max 5", result.stdout)
         with open(out) as stream:
             self.assertEqual(json.load(stream)["verdict"], "inconsistent")
@@ -73,8 +74,10 @@ class ReportJourney(unittest.TestCase):
             "garbled": (good.replace("[X]:   30    [Y]:  -12", "[X]:   3O    [Y]:  -12"),
                         'r.txt:9: expected a sample line "[X]:  %3d    [Y]:  %3d  degree", '
                         'got "[X]:   3O    [Y]:  -12  degree"'),
-            "after banner": (good[:good.index("[X] LEFT")], "r.txt:3: the report ends after the banner"),
-            "mid-extremes": (good[:good.index("[Y] BACK")], "r.txt:5: the report ends after 2 of its 4"),
+            "after banner": (good[:good.index("[X] LEFT")],
+                             "r.txt:3: the report ends after the banner"),
+            "mid-extremes": (good[:good.index("[Y] BACK")],
+                             "r.txt:5: the report ends after 2 of its 4"),
             "mid-line": (good[:-12], 'r.txt:13: the report ends mid-line, without a line feed: '
                                      '"[X]:  100    [Y]:  "'),
             "no banner": ("scan\nscan\nSTM_ASSERT: lcd.cpp:12\n", 'r.txt: no report'),

@@ -57,11 +57,12 @@ class SerialReport(unittest.TestCase):
     def test_cut_short_writes_nothing(self):
         text = report_text(EXTREMES, SAMPLES)
         cases = [
-            ("silent mid-line", [text[:-40]], False, 'DEVICE:10: the report ends mid-line, without a '
-                                                     'line feed: "[X]:  -12    [Y]:    5"'),
+            ("silent mid-line", [text[:-40]], False,
+             'DEVICE:10: the report ends mid-line, without a line feed: "[X]:  -12    [Y]:    5"'),
             ("silent mid-extremes", [text[:text.index("[X] RIGHT")]], False,
              "DEVICE:4: the report ends after 1 of its 4 extreme lines"),
-            ("hang-up mid-report", [text[:-31]], True, "the device hung up or failed mid-report"),
+            ("hang-up mid-report", [text[:-31]], True,
+             "the device hung up or failed mid-report"),
             ("no banner", ["scan\n"], False, "DEVICE: no report within 1 s"),
         ]
         for name, chunks, hang_up, message in cases:

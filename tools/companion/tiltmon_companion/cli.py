@@ -29,11 +29,13 @@ def _parser():
                         help="a saved report; - or nothing for standard input")
     parser.add_argument("--serial", metavar="DEVICE",
                         help="read the report live from this serial device (115200 8N1)")
-    parser.add_argument("--baud", type=int, metavar="N", help=f"serial speed (default {DEFAULT_BAUD})")
+    parser.add_argument("--baud", type=int, metavar="N",
+                        help=f"serial speed (default {DEFAULT_BAUD})")
     parser.add_argument("--timeout", type=float, metavar="S",
                         help=f"seconds to wait for the report, and of silence that ends it "
                              f"(default {DEFAULT_TIMEOUT:g})")
-    parser.add_argument("--dump", metavar="FILE", help="decode a raw result-sector dump (131072 bytes)")
+    parser.add_argument("--dump", metavar="FILE",
+                        help="decode a raw result-sector dump (131072 bytes)")
     parser.add_argument("--csv", metavar="OUT.csv", help="write the samples as CSV: second,x,y")
     parser.add_argument("--json", metavar="OUT.json", help="write the whole record as JSON")
     parser.add_argument("--plot", metavar="OUT.png", help="plot X and Y against time as PNG")

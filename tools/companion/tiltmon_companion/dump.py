@@ -11,7 +11,7 @@ from array import array
 
 from .errors import CompanionError
 from .record import (END_MARKER, ERASED, ERASED_BYTE, EXTREMES_NEVER_WRITTEN, FOREIGN,
-                     HEADER_SIZE, MARKER, NO_MARKER, SAMPLE_PAIRS, SECTOR_BASE,
+                     HEADER_SIZE, MARKER, NO_MARKER, SECTOR_BASE,
                      SECTOR_SIZE, Record)
 
 _ERASED_HEADER = bytes([ERASED_BYTE]) * HEADER_SIZE
@@ -22,8 +22,9 @@ _ABOVE_MAX = re.compile(rb"[\x5b-\x7f]")
 def decode(data, place):
     """The record in a sector's bytes; place names the dump in messages."""
     if len(data) != SECTOR_SIZE:
+        last = SECTOR_BASE + SECTOR_SIZE - 1
         raise CompanionError(place, f"{len(data)} bytes, a result-sector dump has {SECTOR_SIZE} "
-                                    f"(flash {SECTOR_BASE:#010x}..{SECTOR_BASE + SECTOR_SIZE - 1:#010x})")
+                                    f"(flash {SECTOR_BASE:#010x}..{last:#010x})")
     signed = array("b", data)
     x_max, x_min, y_max, y_min = signed[:HEADER_SIZE]
     header_erased = data[:HEADER_SIZE] == _ERASED_HEADER
@@ -50,9 +51,9 @@ def decode(data, place):
         if header_erased:
             record.extremes_status = EXTREMES_NEVER_WRITTEN
         else:
-            record.note(FOREIGN, f"offset 0x00000: the header holds extremes but no end marker "
-                                 f"follows; the device writes both when it closes a record, so "
-                                 f"this is a power loss between the two or not its sector")
+            record.note(FOREIGN, "offset 0x00000: the header holds extremes but no end marker "
+                                 "follows; the device writes both when it closes a record, so "
+                                 "this is a power loss between the two or not its sector")
     return record
 
 

@@ -175,7 +175,8 @@ def _check_samples_within_extremes(record):
         elif y < record.y_min:
             offenders.append(f"{record.sample_place(k, 1)}: Y {y} below Y_Min {record.y_min}")
     record.note(INCONSISTENT, f"{_count(len(offenders), 'sample value')} outside the extremes "
-                              f"(X {record.x_min}..{record.x_max}, Y {record.y_min}..{record.y_max}): "
+                              f"(X {record.x_min}..{record.x_max}, "
+                              f"Y {record.y_min}..{record.y_max}): "
                               f"the samples are a subset of what was measured, so one of the two "
                               f"is wrong")
     for text in offenders[:LISTED_OFFENDERS]:

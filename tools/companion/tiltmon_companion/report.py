@@ -8,8 +8,8 @@ console traffic and is skipped.
 import re
 
 from .errors import CompanionError, shown
-from .record import (END_MARKER, EXTREMES_NEVER_WRITTEN, ERASED, FOREIGN, INFO, MARKER, MAX_SAMPLE,
-                     NO_MARKER, Record)
+from .record import (END_MARKER, EXTREMES_NEVER_WRITTEN, ERASED, FOREIGN, INFO, MARKER,
+                     MAX_SAMPLE, NO_MARKER, Record)
 
 BANNER = "ZEB Tiltbox system v1.0"
 SAMPLE_FORMAT = "[X]:  %3d    [Y]:  %3d  degree"
@@ -73,8 +73,8 @@ class ReportParser:
                     self.state = _AFTER_BANNER
             elif self.state == _AFTER_BANNER:
                 if line.rstrip("\r"):
-                    raise self._error(self.lines_read,
-                                      f'expected the empty line after the banner, got "{shown(line)}"')
+                    raise self._error(self.lines_read, "expected the empty line after the "
+                                                       f'banner, got "{shown(line)}"')
                 self.state = _EXTREMES
             else:
                 self.extremes.append(self._extreme(line))
@@ -169,8 +169,9 @@ class ReportParser:
             record.note(INFO, f"{self.trailing_lines} lines after the marker line "
                               f"(line {self.marker_line}) are not part of the report: skipped")
         if self.marker is not None and self.marker != (END_MARKER, END_MARKER):
-            record.note(FOREIGN, f"line {self.marker_line}: the end marker reads X {self.marker[0]}, "
-                                 f"Y {self.marker[1]}; the device writes {END_MARKER}, {END_MARKER}")
+            x, y = self.marker
+            record.note(FOREIGN, f"line {self.marker_line}: the end marker reads X {x}, Y {y}; "
+                                 f"the device writes {END_MARKER}, {END_MARKER}")
         return record
 
 
