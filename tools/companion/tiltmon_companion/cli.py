@@ -102,5 +102,9 @@ def main(argv=None):
         print("tiltmon-report: interrupted; nothing was written", file=sys.stderr)
         return EXIT_UNREADABLE
     if not args.quiet:
-        print(summary(record, [path for path, _ in outputs]))
+        try:
+            print(summary(record, [path for path, _ in outputs]), flush=True)
+        except BrokenPipeError:
+            # A reader that stopped early (| head) is no error: the outputs are written.
+            os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
     return EXIT_CONSISTENT if record.verdict == CONSISTENT else EXIT_FLAGGED
