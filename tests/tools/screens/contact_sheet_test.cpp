@@ -1,6 +1,6 @@
 // Contact sheets read back as a person would look at them: the glasses found
 // by their bezels, in order, a few to a row, each with its label under it;
-// and the label's own parts, the time and the caption.
+// and what a label says, the time and the caption.
 #include <gtest/gtest.h>
 
 #include <algorithm>
