@@ -38,12 +38,14 @@ test: target host release
 	ctest --preset host
 	ctest --preset release
 
-# The demo journey (power-on to the report), then a short run with a hard
-# fault forced into the firmware; only the two programs are built.
+# The demo journey (power-on to the report) from its scenario file, its
+# screenshots in build/demo, then a short run with a hard fault forced into
+# the firmware; only the simulator is built.
 demo: deps
 	cmake --preset host
-	cmake --build build/host --target tiltmon-demo tiltmon-sim -j2
-	@./build/host/tools/demo/tiltmon-demo
+	cmake --build build/host --target tiltmon-sim -j2
+	@./build/host/tools/simulator/tiltmon-sim --scenario scenarios/demo.scenario \
+	    --out build/demo --contact-sheet build/demo/contact-sheet.png
 	@echo
 	@echo "== a hard fault in the running firmware: its report on the console line"
 	@./build/host/tools/simulator/tiltmon-sim --seconds 1 --fault-at 800

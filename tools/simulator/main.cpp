@@ -1,178 +1,137 @@
-// tiltmon-sim: boots the firmware on the virtual board and shows what the
-// board does: the LEDs, the bytes on the console line and the clock tree.
+// tiltmon-sim: the firmware on the virtual board. A plain run shows what the
+// board does by itself; a scenario works a journey from a file and checks
+// it; the interactive mode puts the board in the terminal. The console line
+// can come out on a pseudo-terminal in every mode.
+#include <cerrno>
+#include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <string>
+#include <exception>
+#include <memory>
 
-#include <cmath>
+#include <sys/stat.h>
 
 #include "board/board.h"
-#include "board/board_models.h"
-#include "lcd_art.h"
-#include "models/rcc.h"
-#include "models/usart.h"
-#include "system_stm32f2xx.h"
+#include "command_line.h"
+#include "contact_sheet.h"
+#include "interactive_session.h"
+#include "narrator.h"
+#include "plain_run.h"
+#include "pty_console.h"
+#include "scenario_parser.h"
+#include "scenario_runner.h"
+#include "scenario_words.h"
 
 namespace {
 
-struct Options {
-    double seconds = 1.0;
-    bool crystal = true;
-    double fault_at_ms = -1.0;  // force a hard fault at this time; negative: none
-};
+using tools::SimOptions;
 
-void usage(const char* program)
+constexpr int kFailed = 1;
+constexpr int kRefused = 2;
+
+int refuse(const std::string& message)
 {
-    std::fprintf(stderr,
-                 "usage: %s [--seconds S] [--no-crystal] [--fault-at MS]\n"
-                 "  --seconds S     virtual time to run (default 1)\n"
-                 "  --no-crystal    withhold the 25 MHz crystal: start-up stays on the 16 MHz oscillator\n"
-                 "  --fault-at MS   force a hard fault in the running firmware after MS milliseconds\n",
-                 program);
+    std::fprintf(stderr, "tiltmon-sim: %s\n", message.c_str());
+    return kRefused;
 }
 
-// A year of virtual time is the most one run may ask for.
-constexpr double kMaxSeconds = 365.0 * 24 * 3600;
-
-bool parse_number(const char* text, double& out)
+// The bytes went out, or the person is told what was not delivered.
+int drain_console(tools::PtyConsole* pty, const SimOptions& options, int code)
 {
-    char* end = nullptr;
-    out = std::strtod(text, &end);
-    return end != text && *end == '\0' && std::isfinite(out) && out >= 0.0;
+    if (pty == nullptr) return code;
+    std::fflush(stdout);
+    const auto wait = std::chrono::milliseconds(static_cast<long long>(options.pty_wait_seconds * 1000));
+    if (pty->drain(wait)) return code;
+    std::fprintf(stderr, "tiltmon-sim: %zu bytes of the console were not read from %s\n", pty->undelivered(),
+                 pty->path().c_str());
+    return code == 0 ? kFailed : code;
 }
 
-bool parse(int argc, char** argv, Options& options)
+int run_scenario(sim::Board& board, const SimOptions& options, tools::PtyConsole* pty)
 {
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--no-crystal") {
-            options.crystal = false;
-        } else if ((arg == "--seconds" || arg == "--fault-at") && i + 1 < argc) {
-            double value = 0;
-            if (!parse_number(argv[++i], value)) {
-                std::fprintf(stderr, "%s: '%s' is not a finite non-negative number\n", arg.c_str(), argv[i]);
-                return false;
-            }
-            const double limit = arg == "--seconds" ? kMaxSeconds : kMaxSeconds * 1000.0;
-            if (value > limit) {
-                std::fprintf(stderr, "%s: %s is more than a year of virtual time (at most %.0f)\n", arg.c_str(),
-                             argv[i], limit);
-                return false;
-            }
-            (arg == "--seconds" ? options.seconds : options.fault_at_ms) = value;
-        } else {
-            std::fprintf(stderr, "unknown or incomplete option '%s'\n", arg.c_str());
-            return false;
+    tools::Scenario scenario;
+    try {
+        scenario = tools::load_scenario(options.scenario);
+    } catch (const tools::ScenarioError& error) {
+        return refuse(error.what());
+    }
+    if (!options.contact_sheet.empty() && !scenario.takes_screenshots())
+        return refuse("--contact-sheet: " + options.scenario + " takes no screenshot");
+    if (options.out_dir != "." && mkdir(options.out_dir.c_str(), 0755) != 0 && errno != EEXIST)
+        return refuse("--out: cannot make " + options.out_dir + ": " + std::strerror(errno));
+
+    std::printf("tiltmon on the virtual board: %s\n", options.scenario.c_str());
+    std::printf("times are virtual, from the first power-on; a screen character is 2 x 2 pixels\n");
+    tools::Narrator narrator(board, stdout);
+    tools::ScenarioRunner runner(board, narrator, tools::ScenarioSettings{options.out_dir});
+    if (pty != nullptr)
+        narrator.on_console([&](const std::string& bytes) {
+            pty->send(bytes);
+        });
+    int code = 0;
+    try {
+        runner.run(scenario);
+        std::printf("\nscenario done: %zu steps, %s of virtual time\n", scenario.steps.size(),
+                    tools::duration_text(board.now()).c_str());
+    } catch (const tools::ScenarioFailure& failure) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tiltmon-sim: %s\n", failure.what());
+        code = kFailed;
+    }
+    if (!options.contact_sheet.empty() && !runner.screenshots().empty()) {
+        try {
+            tools::write_contact_sheet(runner.screenshots(), options.contact_sheet);
+            std::printf("contact sheet: %s (%zu screenshots)\n", options.contact_sheet.c_str(),
+                        runner.screenshots().size());
+        } catch (const std::exception& error) {
+            std::fprintf(stderr, "tiltmon-sim: %s\n", error.what());
+            code = kFailed;
         }
     }
-    return true;
+    return drain_console(pty, options, code);
 }
-
-std::string leds(const sim::Board& board)
-{
-    std::string text;
-    for (int led = 1; led <= 8; ++led) text += board.led(led) ? '*' : '.';
-    return text;
-}
-
-// Console bytes as text, control characters spelled out.
-std::string visible(const std::string& bytes)
-{
-    std::string text;
-    for (unsigned char c : bytes) {
-        if (c == '\r')
-            text += "\\r";
-        else if (c == '\n')
-            text += "\\n";
-        else if (c < 0x20 || c >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            text += hex;
-        } else
-            text += static_cast<char>(c);
-    }
-    return text;
-}
-
-double ms(sim::Nanoseconds t) { return static_cast<double>(t) / 1e6; }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    Options options;
-    if (!parse(argc, argv, options)) {
-        usage(argv[0]);
-        return 2;
+    SimOptions options;
+    try {
+        options = tools::parse_command_line(argc, argv);
+    } catch (const tools::UsageError& error) {
+        std::fprintf(stderr, "%s\n%s", error.what(), tools::usage_text(argv[0]).c_str());
+        return kRefused;
+    }
+
+    std::unique_ptr<tools::PtyConsole> pty;
+    if (options.pty) {
+        try {
+            pty = std::make_unique<tools::PtyConsole>(options.pty_bits_per_second);
+        } catch (const std::exception& error) {
+            return refuse(error.what());
+        }
+        std::printf("console on %s (%u bit/s, 8N1)\n", pty->path().c_str(), pty->bits_per_second());
+        std::fflush(stdout);
     }
 
     sim::Board board;
     board.fit_crystal(options.crystal);
-    std::printf("tiltmon on the virtual board (crystal %s)\n", options.crystal ? "fitted" : "withheld");
-    std::printf("LEDs shown as LED1..LED8, '*' lit\n\n");
-
-    board.power_on();
-    const sim::Nanoseconds end = board.clock().now() + static_cast<sim::Nanoseconds>(options.seconds * 1e9);
-    const sim::Nanoseconds step = 1000000;  // 1 ms
-    bool fault_forced = false;
-    std::string shown_leds;
-    int shown_backlight = -1;
-    std::uint64_t console_bytes = 0;
-    std::string partial_line;
-    // Console bytes are shown a line at a time, stamped when the line ends.
-    auto show_console = [&](bool flush) {
-        const std::string out = board.take_serial_output();
-        console_bytes += out.size();
-        partial_line += out;
-        for (std::size_t end_of_line; (end_of_line = partial_line.find('\n')) != std::string::npos;) {
-            std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()),
-                        visible(partial_line.substr(0, end_of_line + 1)).c_str());
-            partial_line.erase(0, end_of_line + 1);
-        }
-        if (flush && !partial_line.empty()) {
-            std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()), visible(partial_line).c_str());
-            partial_line.clear();
-        }
-    };
-
-    while (board.clock().now() < end && !board.stopped()) {
-        if (options.fault_at_ms >= 0 && !fault_forced && ms(board.clock().now()) >= options.fault_at_ms) {
-            const std::uint32_t frame[8] = {0x00000001u, 0x00000002u, 0x00000003u, 0x00000004u,
-                                            0x0000000Cu, 0x08000411u, 0x08000520u, 0x01000000u};
-            board.force_hard_fault(frame);
-            fault_forced = true;
-            std::printf("%10.3f ms  hard fault forced\n", ms(board.clock().now()));
-        }
-        board.run_for(step);
-        if (leds(board) != shown_leds) {
-            shown_leds = leds(board);
-            std::printf("%10.3f ms  LEDs %s\n", ms(board.clock().now()), shown_leds.c_str());
-        }
-        if (board.backlight_percent() != shown_backlight) {
-            shown_backlight = board.backlight_percent();
-            std::printf("%10.3f ms  backlight %d %%\n", ms(board.clock().now()), shown_backlight);
-        }
-        show_console(false);
+    switch (options.mode) {
+    case SimOptions::Mode::Plain:
+        tools::plain_run(board, options, pty.get());
+        return drain_console(pty.get(), options, 0);
+    case SimOptions::Mode::Scenario: return run_scenario(board, options, pty.get());
+    case SimOptions::Mode::Interactive: {
+        tools::InteractiveOptions interactive;
+        interactive.speed = options.speed;
+        if (pty) interactive.on_console = [&](const std::string& bytes) { pty->send(bytes); };
+        board.power_on();
+        const int code = tools::run_interactive(board, interactive);
+        // The person has left: what a program still reads goes out, nobody new is awaited.
+        SimOptions leaving = options;
+        leaving.pty_wait_seconds = 0;
+        return drain_console(pty.get(), leaving, code);
     }
-    // Let the line finish what is under way.
-    if (board.stopped()) board.run_for(step);
-    show_console(true);
-
-    std::printf("\nthe LCD at the end:\n%s", tools::lcd_art(board.lcd_image(), board.backlight_percent() > 0).c_str());
-    for (int line = 0; line < 8; ++line) {
-        const std::string text = board.lcd_text(line);
-        if (!text.empty()) std::printf("  line %d: %s\n", line, text.c_str());
     }
-
-    const sim::Rcc& rcc = board.models().rcc();
-    std::printf("\nclock tree: SYSCLK %u Hz, HCLK %u Hz, PCLK1 %u Hz, PCLK2 %u Hz; SystemCoreClock %u\n",
-                rcc.sysclk_hz(), rcc.hclk_hz(), rcc.pclk1_hz(), rcc.pclk2_hz(),
-                SystemCoreClock);
-    std::printf("console line: %.0f bit/s, %llu bytes sent\n", board.models().usart(2).bit_rate(),
-                static_cast<unsigned long long>(console_bytes));
-    std::printf("foreground loop passes: %llu\n", static_cast<unsigned long long>(board.idle_passes()));
-    if (board.stopped()) std::printf("firmware stopped: %s\n", board.stop_reason().c_str());
-    std::printf("virtual time: %.3f ms\n", ms(board.clock().now()));
     return 0;
 }

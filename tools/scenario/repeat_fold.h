@@ -3,8 +3,8 @@
 // 1, LEDs blinking between two states for period 2) is held back, and when
 // the repeats end they are told as one line that counts them (a single
 // repeat is simply told).
-#ifndef TOOLS_DEMO_REPEAT_FOLD_H
-#define TOOLS_DEMO_REPEAT_FOLD_H
+#ifndef TOOLS_SCENARIO_REPEAT_FOLD_H
+#define TOOLS_SCENARIO_REPEAT_FOLD_H
 
 #include <deque>
 #include <string>

@@ -65,7 +65,9 @@ bool Narrator::changed() const
 
 void Narrator::tell_changes()
 {
-    console_line_ += board_.take_serial_output();
+    const std::string sent = board_.take_serial_output();
+    if (console_sink_ && !sent.empty()) console_sink_(sent);
+    console_line_ += sent;
     for (std::size_t end; (end = console_line_.find('\n')) != std::string::npos;) {
         last_console_line_ = visible_line(console_line_.substr(0, end + 1));
         ++console_lines_;
@@ -104,7 +106,7 @@ bool Narrator::run_until(const std::function<bool()>& cond, sim::Nanoseconds lim
     for (;;) {
         const bool met = board_.run_until([&] { return cond() || changed(); }, end - board_.now());
         tell_changes();
-        if (board_.stopped()) throw DemoError("the firmware stopped: " + board_.stop_reason());
+        if (board_.stopped()) throw RunError("the firmware stopped: " + board_.stop_reason());
         if (met && cond()) return true;
         if (board_.now() >= end) return false;
     }

@@ -4,8 +4,8 @@
 // byte left, and the screen as text art. LEDs that switch together are told
 // as one change; blinking LEDs and a console line sent again and again fold
 // into one line and a count.
-#ifndef TOOLS_DEMO_NARRATOR_H
-#define TOOLS_DEMO_NARRATOR_H
+#ifndef TOOLS_SCENARIO_NARRATOR_H
+#define TOOLS_SCENARIO_NARRATOR_H
 
 #include <cstdint>
 #include <cstdio>
@@ -18,8 +18,8 @@
 
 namespace tools {
 
-// The board did not do what the demo's journey expects of it.
-class DemoError : public std::runtime_error {
+// The firmware stopped (a halt, the default handler) while the board ran.
+class RunError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -45,6 +45,9 @@ public:
     // At the end: also prints a console line still open.
     void close();
 
+    // Also hands every console byte, as it is taken from the line, to sink.
+    void on_console(std::function<void(const std::string&)> sink) { console_sink_ = std::move(sink); }
+
     // Console lines ended so far, and the last one as shown.
     std::uint64_t console_lines() const { return console_lines_; }
     const std::string& last_console_line() const { return last_console_line_; }
@@ -66,6 +69,7 @@ private:
     bool leds_moving_ = false;
     sim::Nanoseconds leds_moved_at_ = 0;
     int shown_backlight_ = -1;
+    std::function<void(const std::string&)> console_sink_;
     std::string console_line_;
     std::uint64_t console_lines_ = 0;
     std::string last_console_line_;

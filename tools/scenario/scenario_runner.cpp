@@ -1,0 +1,276 @@
+#include "scenario_runner.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "atomic_file.h"
+#include "board/board_models.h"
+#include "core/exception_state.h"
+#include "record_layout.h"
+#include "scenario_words.h"
+
+namespace tools {
+
+namespace {
+
+using namespace sim;
+
+constexpr int kButtonIrq = ExceptionState::irq(40);  // EXTI lines 10 to 15
+// A button's action may hold the handler for minutes: a full report takes
+// about three.
+constexpr Nanoseconds kLongestButtonAction = 400_s;
+// A ramped tilt moves in steps this long: five samples a step at most.
+constexpr Nanoseconds kTiltStep = 100_ms;
+// Two polls of the encoder, so each detent is taken before the next.
+constexpr Nanoseconds kDetentPause = 20_ms;
+
+std::string quoted(const std::string& text) { return "\"" + visible_line(text + "\n") + "\""; }
+
+std::string hex(const std::vector<std::uint8_t>& bytes)
+{
+    std::string text;
+    for (std::uint8_t b : bytes) {
+        char digits[4];
+        std::snprintf(digits, sizeof digits, "%02X", b);
+        text += (text.empty() ? "" : " ") + std::string(digits);
+    }
+    return text;
+}
+
+bool matches(const std::string& shown, TextMatch match, const std::string& text)
+{
+    switch (match) {
+    case TextMatch::Is: return shown == text;
+    case TextMatch::Starts: return shown.starts_with(text);
+    case TextMatch::Ends: return shown.ends_with(text);
+    case TextMatch::Contains: return shown.find(text) != std::string::npos;
+    }
+    return false;
+}
+
+const char* match_words(TextMatch match)
+{
+    switch (match) {
+    case TextMatch::Is: return "to read";
+    case TextMatch::Starts: return "to start with";
+    case TextMatch::Ends: return "to end with";
+    case TextMatch::Contains: return "to contain";
+    }
+    return "";
+}
+
+std::string wanted(const Condition& c)
+{
+    switch (c.kind) {
+    case Condition::Kind::LcdLine:
+        return "LCD line " + std::to_string(c.number) + " " + match_words(c.match) + " " + quoted(c.text);
+    case Condition::Kind::Led: return "LED" + std::to_string(c.number) + (c.on ? " on" : " off");
+    case Condition::Kind::Backlight:
+        return c.number == kAnyBrightness ? "the backlight on"
+               : c.number == 0            ? "the backlight off"
+                                          : "the backlight at " + std::to_string(c.number) + " %";
+    case Condition::Kind::Serial: return "the console to carry " + quoted(c.text);
+    case Condition::Kind::Handled: return "the button's action to end";
+    }
+    return "";
+}
+
+}  // namespace
+
+ScenarioRunner::ScenarioRunner(Board& board, Narrator& narrator, ScenarioSettings settings)
+    : board_(board), narrator_(narrator), settings_(std::move(settings))
+{
+    narrator_.on_console([this](const std::string& bytes) { console_ += bytes; });
+}
+
+void ScenarioRunner::run(const Scenario& scenario)
+{
+    scenario_ = &scenario;
+    for (const Step& step : scenario.steps) {
+        step_ = &step;
+        serial_scanned_ = 0;
+        try {
+            perform(step);
+        } catch (const RunError& error) {
+            fail(error.what());
+        } catch (const ScenarioFailure&) {
+            throw;
+        } catch (const std::runtime_error& error) {  // a file that could not be written
+            fail(error.what());
+        }
+    }
+    narrator_.close();
+}
+
+void ScenarioRunner::fail(const std::string& what) const
+{
+    narrator_.close();
+    throw ScenarioFailure(scenario_->file + ":" + std::to_string(step_->line) + ": " + what);
+}
+
+void ScenarioRunner::perform(const Step& step)
+{
+    switch (step.kind) {
+    case Step::Kind::PowerOn:
+        board_.power_on();
+        apply_tilts();
+        break;
+    case Step::Kind::PowerOff: board_.power_off(); break;
+    case Step::Kind::Press: press(step.button); break;
+    case Step::Kind::Push: board_.press(step.button); advance([] { return false; }, 1_ms); break;
+    case Step::Kind::Release: board_.release(step.button); advance([] { return false; }, 1_ms); break;
+    case Step::Kind::Hold:
+        board_.press(step.button);
+        advance([] { return false; }, step.span);
+        board_.release(step.button);
+        advance([] { return false; }, 1_ms);
+        break;
+    case Step::Kind::Turn: turn(step.detents); break;
+    case Step::Kind::Tilt: {
+        const auto axis = static_cast<std::size_t>(step.axis == Axis::X ? 0 : 1);
+        ramps_[axis] = Ramp{tilt_[axis], step.degrees, board_.now(), board_.now() + step.span, step.span > 0};
+        if (step.span == 0) tilt_[axis] = step.degrees;
+        apply_tilts();
+        break;
+    }
+    case Step::Kind::Run: advance([] { return false; }, step.span); break;
+    case Step::Kind::RunUntil:
+        if (!advance([&] { return holds(step.condition); }, step.span))
+            fail("expected " + wanted(step.condition) + " within " + duration_text(step.span) + "; " +
+                 describe(step.condition));
+        break;
+    case Step::Kind::Expect:
+        if (!holds(step.condition)) fail("expected " + wanted(step.condition) + "; " + describe(step.condition));
+        break;
+    case Step::Kind::ExpectFlash: {
+        const std::vector<std::uint8_t> found = board_.flash_bytes(step.address, step.bytes.size());
+        if (found != step.bytes) {
+            char address[16];
+            std::snprintf(address, sizeof address, "0x%08X", step.address);
+            fail("expected the flash at " + std::string(address) + " to hold " + hex(step.bytes) + "; it holds " +
+                 hex(found));
+        }
+        break;
+    }
+    case Step::Kind::Screenshot: {
+        const std::string path = output_path(step.text);
+        write_lcd_png(board_.lcd_image(), board_.backlight_percent(), path);
+        screenshots_.push_back(Screenshot{board_.lcd_image(), board_.backlight_percent(), board_.now(), step.text});
+        narrator_.say("screenshot " + path);
+        break;
+    }
+    case Step::Kind::Show: narrator_.show_screen(); break;
+    case Step::Kind::Caption: narrator_.step(step.text); break;
+    case Step::Kind::Say: narrator_.say(step.text); break;
+    case Step::Kind::DumpResult: {
+        const std::string path = output_path(step.text);
+        write_file_atomically(path, board_.flash_bytes(RESULT_BASE, RESULT_SIZE));
+        narrator_.say("result sector (" + std::to_string(RESULT_SIZE) + " bytes) dumped to " + path);
+        break;
+    }
+    }
+}
+
+std::string ScenarioRunner::output_path(const std::string& name) const
+{
+    return settings_.out_dir.empty() || settings_.out_dir == "." ? name : settings_.out_dir + "/" + name;
+}
+
+bool ScenarioRunner::advance(const std::function<bool()>& cond, Nanoseconds limit)
+{
+    const Nanoseconds end = board_.now() + limit;
+    for (;;) {
+        apply_tilts();
+        Nanoseconds slice = end - board_.now();
+        if (ramps_[0].active || ramps_[1].active) slice = std::min(slice, kTiltStep);
+        if (narrator_.run_until(cond, slice)) return true;
+        if (board_.now() >= end) return false;
+    }
+}
+
+void ScenarioRunner::apply_tilts()
+{
+    for (std::size_t axis = 0; axis < 2; ++axis) {
+        Ramp& ramp = ramps_[axis];
+        if (ramp.active) {
+            const Nanoseconds now = board_.now();
+            if (now >= ramp.end) {
+                tilt_[axis] = ramp.to;
+                ramp.active = false;
+            } else {
+                const double share = static_cast<double>(now - ramp.start) / static_cast<double>(ramp.end - ramp.start);
+                tilt_[axis] = ramp.from + (ramp.to - ramp.from) * share;
+            }
+        }
+        board_.set_tilt(axis == 0 ? Axis::X : Axis::Y, tilt_[axis]);
+    }
+}
+
+void ScenarioRunner::turn(int detents)
+{
+    const int step = detents > 0 ? 1 : -1;
+    for (int i = 0; i != detents; i += step) {
+        board_.turn_encoder(step);
+        advance([] { return false; }, kDetentPause);
+    }
+}
+
+bool ScenarioRunner::button_busy() const
+{
+    const ExceptionState& core = board_.models().exceptions();
+    return core.active(kButtonIrq) || core.pending(kButtonIrq);
+}
+
+void ScenarioRunner::await_handled(Nanoseconds limit)
+{
+    if (!advance([&] { return !button_busy(); }, limit))
+        fail("expected the button's action to end within " + duration_text(limit) + "; it still runs");
+}
+
+void ScenarioRunner::press(Button button)
+{
+    board_.press(button);
+    advance([] { return false; }, 1_ms);
+    await_handled(kLongestButtonAction);
+    board_.release(button);
+    advance([] { return false; }, 1_ms);
+}
+
+bool ScenarioRunner::serial_contains(const std::string& text) const
+{
+    // Matches that begin before serial_scanned_ were looked for already.
+    if (console_.find(text, serial_scanned_) != std::string::npos) return true;
+    if (console_.size() >= text.size()) serial_scanned_ = std::max(serial_scanned_, console_.size() - text.size() + 1);
+    const std::string& waiting = board_.serial_output();
+    return !waiting.empty() && (console_.substr(serial_scanned_) + waiting).find(text) != std::string::npos;
+}
+
+bool ScenarioRunner::holds(const Condition& c) const
+{
+    switch (c.kind) {
+    case Condition::Kind::LcdLine: return matches(board_.lcd_text(c.number), c.match, c.text);
+    case Condition::Kind::Led: return board_.led(c.number) == c.on;
+    case Condition::Kind::Backlight:
+        return c.number == kAnyBrightness ? board_.backlight_percent() > 0 : board_.backlight_percent() == c.number;
+    case Condition::Kind::Serial: return serial_contains(c.text);
+    case Condition::Kind::Handled: return !button_busy();
+    }
+    return false;
+}
+
+std::string ScenarioRunner::describe(const Condition& c) const
+{
+    switch (c.kind) {
+    case Condition::Kind::LcdLine: return "it reads " + quoted(board_.lcd_text(c.number));
+    case Condition::Kind::Led: return board_.led(c.number) ? "it is on" : "it is off";
+    case Condition::Kind::Backlight: return "it is at " + std::to_string(board_.backlight_percent()) + " %";
+    case Condition::Kind::Serial: {
+        const std::string tail = console_.size() > 60 ? console_.substr(console_.size() - 60) : console_;
+        return console_.empty() ? "nothing was sent" : "the last bytes sent were " + quoted(tail);
+    }
+    case Condition::Kind::Handled: return "it still runs";
+    }
+    return "";
+}
+
+}  // namespace tools
