@@ -80,7 +80,10 @@ std::string wanted(const Condition& c)
 ScenarioRunner::ScenarioRunner(Board& board, Narrator& narrator, ScenarioSettings settings)
     : board_(board), narrator_(narrator), settings_(std::move(settings))
 {
-    narrator_.on_console([this](const std::string& bytes) { console_ += bytes; });
+    narrator_.on_console([this](const std::string& bytes) {
+        console_ += bytes;
+        if (settings_.on_console) settings_.on_console(bytes);
+    });
 }
 
 void ScenarioRunner::run(const Scenario& scenario)

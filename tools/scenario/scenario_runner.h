@@ -5,6 +5,7 @@
 #define TOOLS_SCENARIO_SCENARIO_RUNNER_H
 
 #include <array>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ public:
 
 struct ScenarioSettings {
     std::string out_dir = ".";  // where screenshots and dumps go
+    // Also called with the console bytes as the firmware sends them; may be empty.
+    std::function<void(const std::string&)> on_console;
 };
 
 class ScenarioRunner {

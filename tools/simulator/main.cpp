@@ -63,11 +63,9 @@ int run_scenario(sim::Board& board, const SimOptions& options, tools::PtyConsole
     std::printf("tiltmon on the virtual board: %s\n", options.scenario.c_str());
     std::printf("times are virtual, from the first power-on; a screen character is 2 x 2 pixels\n");
     tools::Narrator narrator(board, stdout);
-    tools::ScenarioRunner runner(board, narrator, tools::ScenarioSettings{options.out_dir});
-    if (pty != nullptr)
-        narrator.on_console([&](const std::string& bytes) {
-            pty->send(bytes);
-        });
+    tools::ScenarioSettings settings{options.out_dir, nullptr};
+    if (pty != nullptr) settings.on_console = [pty](const std::string& bytes) { pty->send(bytes); };
+    tools::ScenarioRunner runner(board, narrator, settings);
     int code = 0;
     try {
         runner.run(scenario);
