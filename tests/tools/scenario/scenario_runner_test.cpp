@@ -37,7 +37,7 @@ protected:
     {
         std::FILE* out = std::tmpfile();
         tools::Narrator narrator(board_, out);
-        tools::ScenarioRunner runner(board_, narrator, tools::ScenarioSettings{dir_.string()});
+        tools::ScenarioRunner runner(board_, narrator, tools::ScenarioSettings{dir_.string(), nullptr});
         Worked worked;
         try {
             runner.run(tools::parse_scenario(text, "t.scenario"));
