@@ -217,16 +217,11 @@ int main(void)
 
     Periph_init();
 
-    // The buttons are live from here on, but their actions need the menu
-    // drawn (they share its SPI bus and would draw over it), the flash
-    // unlocked and the limits read: a press this early waits for all three.
-    platform::irq_disable();
     ShowSystemMenu();
     STM_EVAL_LEDOn(LED1);
     // Nothing locks the flash again: every later erase and program relies on this.
     FLASH_Unlock();
     FLASH_read_record_limits();
-    platform::irq_enable();
 
     for (;;) {
         Application_Periodic_Handle(LocalTime);
