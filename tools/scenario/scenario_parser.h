@@ -2,7 +2,7 @@
 // a line that is not understood stops the scenario with the file, the line
 // number and what was expected there.
 //
-//   power on | power off
+//   power on | power off     on: and wait for start-up to reach the menu
 //   press ok|back            push, let its action run to its end, let go
 //   push ok|back             push and keep it down
 //   release ok|back          let go

@@ -19,6 +19,7 @@ constexpr int kButtonIrq = ExceptionState::irq(40);  // EXTI lines 10 to 15
 // A button's action may hold the handler for minutes: a full report takes
 // about three.
 constexpr Nanoseconds kLongestButtonAction = 400_s;
+constexpr Nanoseconds kLongestStartUp = 10_s;
 // A ramped tilt moves in steps this long: five samples a step at most.
 constexpr Nanoseconds kTiltStep = 100_ms;
 // Two polls of the encoder, so each detent is taken before the next.
@@ -117,6 +118,10 @@ void ScenarioRunner::perform(const Step& step)
     case Step::Kind::PowerOn:
         board_.power_on();
         apply_tilts();
+        // Start-up draws the menu with the buttons already live; the operator's
+        // first step comes once the foreground loop runs.
+        if (!advance([&] { return board_.idle_passes() > 0; }, kLongestStartUp))
+            fail("expected the firmware to reach its foreground loop within " + duration_text(kLongestStartUp));
         break;
     case Step::Kind::PowerOff: board_.power_off(); break;
     case Step::Kind::Press: press(step.button); break;

@@ -92,6 +92,7 @@ struct BadLine {
     const char* scenario;
     const char* where;     // file and line
     const char* message;   // part of what is said
+    friend void PrintTo(const BadLine& c, std::ostream* out) { *out << c.where << ": " << c.message; }
 };
 
 class ScenarioRefusal : public ::testing::TestWithParam<BadLine> {};

@@ -54,7 +54,7 @@ protected:
     fs::path dir_;
 };
 
-const char* const kMenu = "power on\nrun until lcd 7 \"     OPTION\" within 10s\n";
+const char* const kMenu = "power on\nexpect lcd 1 \" ->  NEW RECORD\"\n";
 
 TEST_F(ScenarioRun, ARecordWithARampedTiltIsStoredRisingAndDumpedAsTheFlashHoldsIt)
 {
