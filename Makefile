@@ -54,6 +54,7 @@ bench: target release
 	cmake --build build/release --target image_budget
 	cmake --build build/release --target sim_speed_report
 	cmake --build build/release --target full_sector_report
+	cmake --build build/release --target companion_report
 
 clean:
 	rm -rf build
