@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 
 #include "narrator.h"
 #include "record_layout.h"
@@ -74,7 +74,10 @@ TEST_F(ScenarioRun, ARecordWithARampedTiltIsStoredRisingAndDumpedAsTheFlashHolds
     ASSERT_EQ(w.failure, "");
 
     std::ifstream in(dir_ / "sector.bin", std::ios::binary);
-    const std::vector<std::uint8_t> dump{std::istreambuf_iterator<char>(in), {}};
+    std::ostringstream read;
+    read << in.rdbuf();
+    const std::string bytes = read.str();
+    const std::vector<std::uint8_t> dump(bytes.begin(), bytes.end());
     ASSERT_EQ(dump, board_.flash_bytes(RESULT_BASE, RESULT_SIZE));
     // One sample a second: X climbs with the ramp and holds at 30; Y stays at -20.
     int previous = -1, samples = 0;

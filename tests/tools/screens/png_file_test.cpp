@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <functional>
 #include <iterator>
 #include <ostream>
@@ -40,7 +41,9 @@ const WriterCase kWriters[] = {
 std::string contents(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
 }
 
 void put(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
