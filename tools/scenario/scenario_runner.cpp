@@ -162,8 +162,9 @@ void ScenarioRunner::perform(const Step& step)
     }
     case Step::Kind::Screenshot: {
         const std::string path = output_path(step.text);
-        write_lcd_png(board_.lcd_image(), board_.backlight_percent(), path);
-        screenshots_.push_back(Screenshot{board_.lcd_image(), board_.backlight_percent(), board_.now(), step.text});
+        Screenshot shot{board_.lcd_image(), board_.backlight_percent(), board_.now(), step.text};
+        write_lcd_png(shot.image, shot.backlight_percent, path);
+        screenshots_.push_back(std::move(shot));
         narrator_.say("screenshot " + path);
         break;
     }

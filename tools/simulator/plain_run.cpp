@@ -21,8 +21,7 @@ std::string leds(const sim::Board& board)
 
 double ms(sim::Nanoseconds t) { return static_cast<double>(t) / 1e6; }
 
-}  // namespace
-
+// Console bytes as text, control characters spelled out.
 std::string visible(const std::string& bytes)
 {
     std::string text;
@@ -40,6 +39,8 @@ std::string visible(const std::string& bytes)
     }
     return text;
 }
+
+}  // namespace
 
 void plain_run(sim::Board& board, const SimOptions& options, PtyConsole* pty)
 {

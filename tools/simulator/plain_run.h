@@ -12,9 +12,6 @@ namespace tools {
 // pty: where the console bytes also go; may be null.
 void plain_run(sim::Board& board, const SimOptions& options, PtyConsole* pty);
 
-// Console bytes as text, control characters spelled out.
-std::string visible(const std::string& bytes);
-
 }  // namespace tools
 
 #endif
