@@ -13,6 +13,7 @@ set(TILTMON_FIRMWARE_INCLUDE_DIRS
 
 # Modules delivered as relocatable objects of their own as well.
 set(TILTMON_DELIVERED_MODULES
+    main=src/main.cpp
     pllsetup=src/pllsetup.cpp
     morva_debug=Utilities/System/morva_debug.cpp
     sercom=Utilities/System/sercom.cpp
@@ -22,7 +23,6 @@ set(TILTMON_DELIVERED_MODULES
 )
 
 set(TILTMON_FIRMWARE_SOURCES
-    src/main.cpp
     src/stm32f2xx_it.cpp
     Libraries/F2xx_Periph_Driver/src/misc.cpp
     Libraries/F2xx_Periph_Driver/src/stm32f2xx_flash.cpp

@@ -108,20 +108,29 @@ TEST_F(MemoryImage, FlashableBinaryIsExactlyTheImage)
     EXPECT_EQ(std::filesystem::file_size(path), image_end() - kFlashStart);
 }
 
+// The seven modules delivered as objects of their own, each with a function
+// that only it defines.
 TEST_F(MemoryImage, DeliveredModulesAreArmRelocatableObjects)
 {
-    std::istringstream names(TILTMON_DELIVERED_OBJECTS);
-    std::string name;
-    int count = 0;
-    while (std::getline(names, name, ',')) {
-        SCOPED_TRACE(name);
-        ++count;
+    struct Delivered {
+        const char* name;
+        const char* defines;
+    };
+    for (const Delivered d : {Delivered{"main", "main"}, Delivered{"irqlines", "_Z9EXTI_InitP16EXTI_InitTypeDef"},
+                              Delivered{"pllsetup", "SystemInit"}, Delivered{"morva_debug", "print_hardFault"},
+                              Delivered{"sercom", "_Z12ComPort_Init11COM_TypeDef"},
+                              Delivered{"accelspi", "_Z15sACCEL_ReadWordh"},
+                              Delivered{"syscfgdrv", "_Z21SYSCFG_EXTILineConfighh"}}) {
+        SCOPED_TRACE(d.name);
         std::string error;
-        const auto object = ElfImage::load(target_build_file(name + ".o"), &error);
+        const auto object = ElfImage::load(target_build_file(std::string(d.name) + ".o"), &error);
         ASSERT_TRUE(object.has_value()) << error;
         EXPECT_EQ(object->file_type(), ET_REL);
+        const ElfSymbol* symbol = object->symbol(d.defines);
+        ASSERT_NE(symbol, nullptr) << d.defines;
+        EXPECT_EQ(symbol->type, STT_FUNC);
+        EXPECT_NE(symbol->binding, STB_LOCAL);
     }
-    EXPECT_GT(count, 0);
 }
 
 // The reader itself must refuse a damaged file rather than read past it.
