@@ -19,7 +19,7 @@ elf=${1:?usage: qemu_boot.sh <tiltmon.elf> [work folder]}
 work=${2:-$(mktemp -d)}
 qemu=${QEMU:-qemu-system-arm}
 gdb=${GDB:-gdb-multiarch}
-limit=${TILTMON_QEMU_TIMEOUT:-60}
+limit=${TILTMON_QEMU_TIMEOUT:-120}
 script_dir=$(cd "$(dirname "$0")" && pwd)
 
 fail() {

@@ -19,13 +19,18 @@ cleanup() {
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-# Starts the simulator on the scenario; sets sim_pid and device.
+# Bounds on events that come within a second on a quiet machine.
+patience=300
+
+# Starts the simulator on the scenario; sets sim_pid and device once it has
+# named its pseudo-terminal.
 start_sim() {
-    "$sim" --scenario "$scenario" --out "$work" --pty --pty-wait 60 >"$work/sim-$1.out" 2>"$work/sim-$1.err" &
+    "$sim" --scenario "$scenario" --out "$work" --pty --pty-wait "$patience" >"$work/sim-$1.out" 2>"$work/sim-$1.err" &
     sim_pid=$!
     device=
-    for _ in $(seq 300); do
-        device=$(sed -n 's/^console on \(\/dev\/[^ ]*\) .*/\1/p' "$work/sim-$1.out")
+    local deadline=$((SECONDS + patience))
+    while ((SECONDS < deadline)) && kill -0 "$sim_pid" 2>/dev/null; do
+        device=$(sed -n 's/^console on \(\/dev\/[^ ]*\) .*/\1/p' "$work/sim-$1.out" 2>/dev/null || true)
         [ -n "$device" ] && return 0
         sleep 0.1
     done
@@ -41,7 +46,7 @@ wait_sim() {
 
 # --- the companion reads the report from the device --------------------------
 start_sim companion
-"$report" --serial "$device" --timeout 60 --csv "$work/report.csv" --json "$work/report.json" \
+"$report" --serial "$device" --timeout "$patience" --csv "$work/report.csv" --json "$work/report.json" \
     || fail "the companion could not read the report from $device"
 wait_sim companion
 [ -s "$work/result-sector.bin" ] || fail "the scenario dumped no result sector"
@@ -66,17 +71,26 @@ assert set(sector[6 + 2 * n:]) == {0xFF}, "bytes after the end marker"
 PY
 
 # --- picocom shows the same report ---------------------------------------------
+command -v picocom >/dev/null || fail "picocom is not installed (Debian package picocom)"
+command -v tmux >/dev/null || fail "tmux is not installed (Debian package tmux)"
 start_sim picocom
-tmux -L "$socket" new-session -d -x 100 -y 200 "picocom -b 115200 -q --imap lfcrlf $device"
+tmux -L "$socket" new-session -d -x 100 -y 200 "picocom -b 115200 -q --imap lfcrlf $device 2>$work/picocom.err" ||
+    fail "tmux could not start picocom"
 marker='[X]:  100    [Y]:  100  degree'
-for _ in $(seq 600); do
-    tmux -L "$socket" capture-pane -p -S - -E - >"$work/picocom.txt" 2>/dev/null || true
-    grep -qF "$marker" "$work/picocom.txt" && break
+# The simulator ends once picocom has read every byte; picocom may still be
+# drawing the last of them.
+while kill -0 "$sim_pid" 2>/dev/null; do
+    tmux -L "$socket" has-session 2>/dev/null || fail "picocom ended before the report: $(cat "$work/picocom.err")"
     sleep 0.1
 done
-grep -qF "$marker" "$work/picocom.txt" || fail "picocom never showed the report's end: $(cat "$work/picocom.txt")"
-tmux -L "$socket" kill-server
 wait_sim picocom
+deadline=$((SECONDS + patience))
+until grep -qF "$marker" "$work/picocom.txt" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "picocom never showed the report's end: $(cat "$work/picocom.txt")"
+    sleep 0.1
+    tmux -L "$socket" capture-pane -p -S - -E - >"$work/picocom.txt" 2>/dev/null || true
+done
+tmux -L "$socket" kill-server
 
 "$python" - "$work/picocom.txt" "$work/report.json" <<'PY' || fail "picocom showed another report"
 import json, sys

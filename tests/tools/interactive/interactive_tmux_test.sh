@@ -76,7 +76,7 @@ expect journey "LED1 ●  LED2 ●"
 keys journey a a w
 expect journey "Tilt X     +10° left"
 expect journey "Tilt Y     +5° back"
-sleep 2  # a few seconds of the record
+expect journey "scan"  # a sample stored on the way
 keys journey Enter
 expect journey "1│ ->  NEW RECORD"
 expect journey "LED1 ●  LED2 ○"

@@ -52,6 +52,8 @@ def from_serial(device, baud, timeout):
     except (serial.SerialException, OSError, ValueError) as error:
         raise CompanionError(device, f"cannot open the serial device: {error}") from None
     with port:
+        # Opening flushed what came before: from here on nothing is lost.
+        print(f"{device}: waiting for the report ({baud} bit/s, 8N1)", file=sys.stderr, flush=True)
         return _read_report(port, device, timeout, serial.SerialException)
 
 
