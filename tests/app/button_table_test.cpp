@@ -43,8 +43,8 @@ const Bytes kLimitsSaved = {30, 0xE2, 20, 0xEC, 0xFF};
 const Bytes kLimitsRight31 = {30, 0xE1, 20, 0xEC, 0xFF};
 const Bytes kRecordAtStart = {31, 0xEC, 25, 0xEB, 10, 0xFB, 20, 0xF6, 100, 100, 0xFF, 0xFF};
 const Bytes kRecordErased(12, 0xFF);
-// The record of Place::Recording: its one stored pair, and then stopped:
-// the header (LEFT 35) and the end marker.
+// The record of Place::Recording while it runs (its one stored pair) and
+// once stopped (the header, LEFT 35, and the end marker).
 const Bytes kRecordFilling = {0xFF, 0xFF, 0xFF, 0xFF, 35, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 const Bytes kRecordClosed = {35, 0, 0, 0, 35, 0, 100, 100, 0xFF, 0xFF, 0xFF, 0xFF};
 
@@ -54,47 +54,49 @@ const char* const kReport = "\r\nZEB Tiltbox system v1.0\r\n\n"
                             "[X]:   10    [Y]:   -5  degree\n[X]:   20    [Y]:  -10  degree\n"
                             "[X]:  100    [Y]:  100  degree\n";
 
+// What a press leaves; the last four fields default to what most rows leave.
 struct ButtonRow {
     const char* name;
     Place place;
     Button button;
     int state, menu;
     const Screen* screen;
-    int highlighted;  // the line whose label stands inverted, or -1
     const char* leds;
-    int backlight;
     const Bytes* result;
-    const Bytes* limits;
-    const char* console;
+    const Bytes* limits = &kLimitsAtStart;
+    int highlighted = -1;  // the line whose label stands inverted
+    int backlight = 100;
+    const char* console = "";
 };
 void PrintTo(const ButtonRow& row, std::ostream* out) { *out << row.name; }
 
 const ButtonRow kOkRows[] = {
-    {"MenuNewRecord", Place::MenuOnNewRecord, kOk, 1, 0, &kRecording, -1, "**......", 100, &kRecordErased, &kLimitsAtStart, ""},
-    {"MenuShowRecord", Place::MenuOnShowRecord, kOk, 2, 1, &kRecordScreen, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"MenuRemote", Place::MenuOnRemote, kOk, 3, 2, &kRemote, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"MenuOption", Place::MenuOnOption, kOk, 4, 0, &kEditor, 1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"MenuOffItems", Place::MenuOffItems, kOk, 0, 4, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"Recording", Place::Recording, kOk, 0, 0, &kMenu, -1, "*.......", 100, &kRecordClosed, &kLimitsAtStart, ""},
-    {"RecordingDark", Place::RecordingDark, kOk, 0, 0, &kMenu, -1, "*.......", 100, &kRecordClosed, &kLimitsAtStart, ""},
-    {"RecordScreen", Place::RecordScreen, kOk, 6, 1, &kXGraph, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"Remote", Place::Remote, kOk, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, kReport},
-    {"EditorChoosing", Place::EditorChoosing, kOk, 5, 1, &kEditor, 3, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"EditorChanging", Place::EditorChanging, kOk, 4, 1, &kEditorRight31, 3, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"XGraph", Place::XGraph, kOk, 7, 1, &kYGraph, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"YGraph", Place::YGraph, kOk, 2, 1, &kRecordScreen, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
+    {"MenuNewRecord", Place::MenuOnNewRecord, kOk, 1, 0, &kRecording, "**......", &kRecordErased},
+    {"MenuShowRecord", Place::MenuOnShowRecord, kOk, 2, 1, &kRecordScreen, "*.......", &kRecordAtStart},
+    {"MenuRemote", Place::MenuOnRemote, kOk, 3, 2, &kRemote, "*.......", &kRecordAtStart},
+    {"MenuOption", Place::MenuOnOption, kOk, 4, 0, &kEditor, "*.......", &kRecordAtStart, &kLimitsAtStart, 1},
+    {"MenuOffItems", Place::MenuOffItems, kOk, 0, 4, &kMenu, "*.......", &kRecordAtStart},
+    {"Recording", Place::Recording, kOk, 0, 0, &kMenu, "*.......", &kRecordClosed},
+    {"RecordingDark", Place::RecordingDark, kOk, 0, 0, &kMenu, "*.......", &kRecordClosed},
+    {"RecordScreen", Place::RecordScreen, kOk, 6, 1, &kXGraph, "*.......", &kRecordAtStart},
+    {"Remote", Place::Remote, kOk, 0, 0, &kMenu, "*.......", &kRecordAtStart, &kLimitsAtStart, -1, 100, kReport},
+    {"EditorChoosing", Place::EditorChoosing, kOk, 5, 1, &kEditor, "*.......", &kRecordAtStart, &kLimitsAtStart, 3},
+    {"EditorChanging", Place::EditorChanging, kOk, 4, 1, &kEditorRight31, "*.......", &kRecordAtStart, &kLimitsAtStart,
+     3},
+    {"XGraph", Place::XGraph, kOk, 7, 1, &kYGraph, "*.......", &kRecordAtStart},
+    {"YGraph", Place::YGraph, kOk, 2, 1, &kRecordScreen, "*.......", &kRecordAtStart},
 };
 
 const ButtonRow kBackRows[] = {
-    {"MenuOnOption", Place::MenuOnOption, kBack, 0, 3, &kMenuOnOption, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"Recording", Place::Recording, kBack, 1, 0, &kRecordingLeft, -1, "**.*.*.*", 0, &kRecordFilling, &kLimitsAtStart, ""},
-    {"RecordingDark", Place::RecordingDark, kBack, 1, 0, &kRecordingLeft, -1, "**.*.*.*", 100, &kRecordFilling, &kLimitsAtStart, ""},
-    {"RecordScreen", Place::RecordScreen, kBack, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"Remote", Place::Remote, kBack, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"EditorChoosing", Place::EditorChoosing, kBack, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsSaved, ""},
-    {"EditorChanging", Place::EditorChanging, kBack, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsRight31, ""},
-    {"XGraph", Place::XGraph, kBack, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
-    {"YGraph", Place::YGraph, kBack, 0, 0, &kMenu, -1, "*.......", 100, &kRecordAtStart, &kLimitsAtStart, ""},
+    {"MenuOnOption", Place::MenuOnOption, kBack, 0, 3, &kMenuOnOption, "*.......", &kRecordAtStart},
+    {"Recording", Place::Recording, kBack, 1, 0, &kRecordingLeft, "**.*.*.*", &kRecordFilling, &kLimitsAtStart, -1, 0},
+    {"RecordingDark", Place::RecordingDark, kBack, 1, 0, &kRecordingLeft, "**.*.*.*", &kRecordFilling},
+    {"RecordScreen", Place::RecordScreen, kBack, 0, 0, &kMenu, "*.......", &kRecordAtStart},
+    {"Remote", Place::Remote, kBack, 0, 0, &kMenu, "*.......", &kRecordAtStart},
+    {"EditorChoosing", Place::EditorChoosing, kBack, 0, 0, &kMenu, "*.......", &kRecordAtStart, &kLimitsSaved},
+    {"EditorChanging", Place::EditorChanging, kBack, 0, 0, &kMenu, "*.......", &kRecordAtStart, &kLimitsRight31},
+    {"XGraph", Place::XGraph, kBack, 0, 0, &kMenu, "*.......", &kRecordAtStart},
+    {"YGraph", Place::YGraph, kBack, 0, 0, &kMenu, "*.......", &kRecordAtStart},
 };
 
 // The row of the OK (or back) table of that name.
@@ -121,7 +123,7 @@ protected:
         board.clear_serial_output();
     }
 
-    // "" when the glass reads as expected (a graph by its labels), else both.
+    // "" when the glass reads as expected (a graph by its labels), else what it reads.
     std::string glass_fault(const Screen& expected) const
     {
         const bool graph = expected[3] == " X" || expected[3] == " Y";
@@ -236,7 +238,8 @@ TEST_P(ScreenOrder, TheActionsScreenStandsBeforeItsFlashWorkStarts)
         leds_seen = leds();
         // The compare value set last: the timer takes it at its next period (1 ms).
         const std::vector<BusAccess>& trace = board.trace().accesses();
-        const std::size_t set = last_access(trace, [](const BusAccess& a) { return write_of(kBacklightCompare).matches(a); });
+        const std::size_t set =
+            last_access(trace, [](const BusAccess& a) { return write_of(kBacklightCompare).matches(a); });
         backlight = set == npos ? board.backlight_percent() : static_cast<int>(trace[set].value);
     });
     ASSERT_EQ(run_to_handled({row.button}), "");

@@ -24,7 +24,9 @@ enum class Place {
     MenuOnRemote,
     MenuOnOption,
     MenuOffItems,    // an item number past the four (only a fault leaves one)
-    Recording,       // three samples taken at 35 degrees LEFT, the second stored
+    // Three samples taken at 35 degrees LEFT, the second stored, in a record
+    // started after the record screen had loaded the stored extremes.
+    Recording,
     RecordingDark,   // the same with the backlight switched off
     RecordScreen,
     Remote,
@@ -104,7 +106,8 @@ protected:
         std::vector<std::uint8_t> columns;
         for (int c = x; c < x + count; ++c) {
             std::uint8_t byte = 0;
-            for (int b = 0; b < 8; ++b) byte = static_cast<std::uint8_t>(byte | (board.lcd_pixel(c, 8 * line + b) << b));
+            for (int b = 0; b < 8; ++b)
+                byte = static_cast<std::uint8_t>(byte | (board.lcd_pixel(c, 8 * line + b) << b));
             columns.push_back(byte);
         }
         return columns;
@@ -121,6 +124,9 @@ protected:
         case Place::MenuOffItems: app_menu = 4; break;
         case Place::Recording:
         case Place::RecordingDark:
+            turn(1);
+            ok();
+            back();
             board.set_tilt(Axis::X, 35.5);  // reads 35: the conversion truncates
             ok();
             ASSERT_TRUE(board.run_until([] { return app_data_index == 2 && tmp == 1; }, 3_s));
