@@ -23,7 +23,7 @@ enum class Place {
     MenuOnShowRecord,
     MenuOnRemote,
     MenuOnOption,
-    MenuOffItems,    // an item number past the four (only a fault leaves one)
+    MenuOffItems,    // an item number past the four, set by hand: no turn of the knob leaves one
     // Three samples taken at 35 degrees LEFT, the second stored, in a record
     // started after the record screen had loaded the stored extremes.
     Recording,
