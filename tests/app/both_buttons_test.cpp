@@ -12,12 +12,9 @@ namespace {
 
 using namespace sim;
 
-// Where the operator stands when both buttons go down.
-enum class Start { MenuOnNewRecord, MenuOnShowRecord, RecordScreen, XGraph, RemoteMode, LimitEditor };
-
 struct BothPressed {
     const char* test_name;
-    Start start;
+    Place start;  // where the operator stands when both buttons go down
     int state;  // after back, then OK
     int line;
     const char* line_starts;
@@ -32,31 +29,6 @@ protected:
         store_limits();
         store_record();
         boot();
-    }
-
-    void reach(Start start)
-    {
-        switch (start) {
-        case Start::MenuOnNewRecord: break;
-        case Start::MenuOnShowRecord: turn(1); break;
-        case Start::RecordScreen:
-            turn(1);
-            ok();
-            break;
-        case Start::XGraph:
-            turn(1);
-            ok();
-            ok();
-            break;
-        case Start::RemoteMode:
-            turn(2);
-            ok();
-            break;
-        case Start::LimitEditor:
-            turn(-1);
-            ok();
-            break;
-        }
     }
 };
 
@@ -81,12 +53,12 @@ TEST_P(BothButtonsTest, BackRunsFirstAndOkActsOnTheStateItLeft)
 // record the backlight switched off.
 INSTANTIATE_TEST_SUITE_P(
     States, BothButtonsTest,
-    ::testing::Values(BothPressed{"MenuOnNewRecord", Start::MenuOnNewRecord, 1, 0, "RECORDING...", true},
-                      BothPressed{"MenuOnShowRecord", Start::MenuOnShowRecord, 2, 1, "[X] LEFT:", false},
-                      BothPressed{"RecordScreen", Start::RecordScreen, 1, 0, "RECORDING...", true},
-                      BothPressed{"XGraph", Start::XGraph, 1, 0, "RECORDING...", true},
-                      BothPressed{"RemoteMode", Start::RemoteMode, 1, 0, "RECORDING...", true},
-                      BothPressed{"LimitEditor", Start::LimitEditor, 1, 0, "RECORDING...", true}),
+    ::testing::Values(BothPressed{"MenuOnNewRecord", Place::MenuOnNewRecord, 1, 0, "RECORDING...", true},
+                      BothPressed{"MenuOnShowRecord", Place::MenuOnShowRecord, 2, 1, "[X] LEFT:", false},
+                      BothPressed{"RecordScreen", Place::RecordScreen, 1, 0, "RECORDING...", true},
+                      BothPressed{"XGraph", Place::XGraph, 1, 0, "RECORDING...", true},
+                      BothPressed{"RemoteMode", Place::Remote, 1, 0, "RECORDING...", true},
+                      BothPressed{"LimitEditor", Place::EditorChoosing, 1, 0, "RECORDING...", true}),
     [](const ::testing::TestParamInfo<BothPressed>& row) { return std::string(row.param.test_name); });
 
 }  // namespace

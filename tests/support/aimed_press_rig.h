@@ -114,6 +114,28 @@ protected:
     }
     static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
+    // Runs action once, just after the first bus access from now that
+    // matches (before the next one); the trace records meanwhile. acted()
+    // tells whether that access came.
+    void after_first(AccessMatch match, std::function<void()> action)
+    {
+        board.trace().clear();
+        board.trace().start();
+        acted_ = false;
+        watch_ = [this, match = std::move(match), action = std::move(action)] {
+            const std::vector<sim::BusAccess>& trace = board.trace().accesses();
+            if (trace.empty() || !match(trace.back())) {
+                board.models().cpu().at_access(1, watch_);
+                return;
+            }
+            board.trace().stop();
+            acted_ = true;
+            action();
+        };
+        board.models().cpu().at_access(1, watch_);
+    }
+    bool acted() const { return acted_; }
+
     // Failures of a sweep of rounds, each named by the access it aimed at;
     // a sweep gives up after a few, which tell enough.
     struct SweepFailures {
@@ -131,6 +153,10 @@ protected:
             return all;
         }
     };
+
+private:
+    std::function<void()> watch_;
+    bool acted_ = false;
 };
 
 #endif

@@ -16,6 +16,26 @@
 #include "core/exception_state.h"
 #include "main.h"
 
+// Where the operator stands, each reached from the system menu as
+// start-up leaves it.
+enum class Place {
+    MenuOnNewRecord,
+    MenuOnShowRecord,
+    MenuOnRemote,
+    MenuOnOption,
+    MenuOffItems,    // an item number past the four, set by hand: no turn of the knob leaves one
+    // Three samples taken at 35 degrees LEFT, the second stored, in a record
+    // started after the record screen had loaded the stored extremes.
+    Recording,
+    RecordingDark,   // the same with the backlight switched off
+    RecordScreen,
+    Remote,
+    EditorChoosing,  // [X] RIGHT chosen
+    EditorChanging,  // [X] RIGHT being changed, one step out already
+    XGraph,
+    YGraph,
+};
+
 class OperatorTest : public ::testing::Test {
 protected:
     static constexpr std::uint32_t kResult = 0x08020000u;
@@ -78,6 +98,64 @@ protected:
         return text;
     }
     std::vector<std::uint8_t> result_bytes(std::size_t count) const { return board.flash_bytes(kResult, count); }
+
+    // The pixel columns x .. x + count - 1 of a text line, a byte each (bit b
+    // is the line's row b), to pin where a glyph stands.
+    std::vector<std::uint8_t> glass_columns(int line, int x, int count) const
+    {
+        std::vector<std::uint8_t> columns;
+        for (int c = x; c < x + count; ++c) {
+            std::uint8_t byte = 0;
+            for (int b = 0; b < 8; ++b)
+                byte = static_cast<std::uint8_t>(byte | (board.lcd_pixel(c, 8 * line + b) << b));
+            columns.push_back(byte);
+        }
+        return columns;
+    }
+
+    void reach(Place place)
+    {
+        using namespace sim;
+        switch (place) {
+        case Place::MenuOnNewRecord: break;
+        case Place::MenuOnShowRecord: turn(1); break;
+        case Place::MenuOnRemote: turn(2); break;
+        case Place::MenuOnOption: turn(-1); break;
+        case Place::MenuOffItems: app_menu = 4; break;
+        case Place::Recording:
+        case Place::RecordingDark:
+            turn(1);
+            ok();
+            back();
+            board.set_tilt(Axis::X, 35.5);  // reads 35: the conversion truncates
+            ok();
+            ASSERT_TRUE(board.run_until([] { return app_data_index == 2 && tmp == 1; }, 3_s));
+            if (place == Place::RecordingDark) back();
+            break;
+        case Place::RecordScreen:
+        case Place::XGraph:
+        case Place::YGraph:
+            turn(1);
+            ok();
+            if (place != Place::RecordScreen) ok();
+            if (place == Place::YGraph) ok();
+            break;
+        case Place::Remote:
+            turn(2);
+            ok();
+            break;
+        case Place::EditorChoosing:
+        case Place::EditorChanging:
+            turn(-1);
+            ok();
+            turn(1);
+            if (place == Place::EditorChanging) {
+                ok();
+                turn(1);
+            }
+            break;
+        }
+    }
 
     sim::Board board;
 };
