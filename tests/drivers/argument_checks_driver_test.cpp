@@ -54,6 +54,16 @@ Values bits(std::uint32_t mask, Values more)
     return more;
 }
 
+// The call with a valid parameter record on the port at the value.
+template <class Port, class Struct>
+Call on_port(const Struct& valid, void (*init)(Port*, Struct*))
+{
+    return [=](std::uint32_t v) {
+        Struct s = valid;
+        init(at<Port>(v), &s);
+    };
+}
+
 std::string in(const char* module, const char* function, const char* check) { return report(module, function, check); }
 std::string flash_line(int line)
 {
@@ -78,9 +88,9 @@ protected:
     void SetUp() override
     {
         DriverTest::SetUp();
-        RCC_AHB1PeriphClockCmd(0x1FF, ENABLE);                   // GPIOA to GPIOI
-        RCC_APB1PeriphClockCmd(0x0004C006, ENABLE);              // TIM3, TIM4, SPI2, SPI3, USART3
-        RCC_APB2PeriphClockCmd(0x00005030, ENABLE);              // USART1, USART6, SPI1, SYSCFG
+        RCC_AHB1PeriphClockCmd(0x1FF, ENABLE);       // GPIOA to GPIOI
+        RCC_APB1PeriphClockCmd(0x0004C006, ENABLE);  // TIM3, TIM4, SPI2, SPI3, USART3
+        RCC_APB2PeriphClockCmd(0x00005030, ENABLE);  // USART1, USART6, SPI1, SYSCFG
         for (std::uint32_t base : {kForeignBase, 0x40004C00u, 0x40005000u, 0x40010000u, 0x1FFF7800u}) map_scratch(base);
         FLASH_Unlock();
     }
@@ -118,8 +128,8 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
         {in(misc, "SysTick_CLKSourceConfig", "IS_SYSTICK_CLK_SOURCE"), SysTick_CLKSourceConfig,
          {0, 5, 0xFFFFFFFA}, {0x00000004, 0xFFFFFFFB}},
 
-        {in(exti_module, "EXTI_Init", "IS_EXTI_MODE"), with(exti, &EXTI_InitTypeDef::EXTI_Mode, exti_init), {0x01, 0x08},
-         {0x00, 0x04}},
+        {in(exti_module, "EXTI_Init", "IS_EXTI_MODE"), with(exti, &EXTI_InitTypeDef::EXTI_Mode, exti_init),
+         {0x01, 0x08}, {0x00, 0x04}},
         {in(exti_module, "EXTI_Init", "IS_EXTI_TRIGGER"), with(exti, &EXTI_InitTypeDef::EXTI_Trigger, exti_init),
          {0x00, 0x09, 0x14}, {0x08, 0x0C, 0x10}},
         {in(exti_module, "EXTI_Init", "IS_EXTI_LINE"), with(exti, &EXTI_InitTypeDef::EXTI_Line, exti_init),
@@ -154,12 +164,7 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
         {in(syscfg, "SYSCFG_CompensationCellCmd", "IS_FUNCTIONAL_STATE"),
          [](auto v) { SYSCFG_CompensationCellCmd(state(v)); }, {2}, {0, 1}},
 
-        {in(gpio, "GPIO_Init", "IS_GPIO_ALL_PERIPH"),
-         [&](auto v) {
-             GPIO_InitTypeDef s = output;
-             GPIO_Init(at<GPIO_TypeDef>(v), &s);
-         },
-         kForeign, kGpioPorts},
+        {in(gpio, "GPIO_Init", "IS_GPIO_ALL_PERIPH"), on_port(output, GPIO_Init), kForeign, kGpioPorts},
         {in(gpio, "GPIO_Init", "IS_GPIO_PIN"), with(output, &GPIO_InitTypeDef::GPIO_Pin, gpiof_init), {0}, {0x8000}},
         {in(gpio, "GPIO_Init", "IS_GPIO_MODE"), with(output, &GPIO_InitTypeDef::GPIO_Mode, gpiof_init), {4}, {3}},
         {in(gpio, "GPIO_Init", "IS_GPIO_PUPD"), with(output, &GPIO_InitTypeDef::GPIO_PuPd, gpiof_init), {3}, {2}},
@@ -195,12 +200,7 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
         {in(rcc, "RCC_APB2PeriphResetCmd", "IS_FUNCTIONAL_STATE"),
          [](auto v) { RCC_APB2PeriphResetCmd(0x00010000, state(v)); }, {2}, {1, 0}},
 
-        {in(spis, "SPI_Init", "IS_SPI_ALL_PERIPH"),
-         [&](auto v) {
-             SPI_InitTypeDef s = spi;
-             SPI_Init(at<SPI_TypeDef>(v), &s);
-         },
-         kForeign, kSpis},
+        {in(spis, "SPI_Init", "IS_SPI_ALL_PERIPH"), on_port(spi, SPI_Init), kForeign, kSpis},
         {in(spis, "SPI_Init", "IS_SPI_DIRECTION_MODE"), with(spi, &SPI_InitTypeDef::SPI_Direction, spi3_init),
          {0x4000}, {0x0000, 0x0400, 0x8000, 0xC000}},
         {in(spis, "SPI_Init", "IS_SPI_MODE"), with(spi, &SPI_InitTypeDef::SPI_Mode, spi3_init), {0x0100, 0x0004},
@@ -238,12 +238,7 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
         {in(spis, "SPI_I2S_GetFlagStatus", "IS_SPI_I2S_GET_FLAG"),
          [](auto v) { SPI_I2S_GetFlagStatus(SPI3, u16(v)); }, bits(0xFE00, {0, 0x0003}), {0x0001, 0x0100}},
 
-        {in(usart, "USART_Init", "IS_USART_ALL_PERIPH"),
-         [&](auto v) {
-             USART_InitTypeDef s = settings;
-             USART_Init(at<USART_TypeDef>(v), &s);
-         },
-         kForeign, kUsarts},
+        {in(usart, "USART_Init", "IS_USART_ALL_PERIPH"), on_port(settings, USART_Init), kForeign, kUsarts},
         {in(usart, "USART_Init", "IS_USART_BAUDRATE"), with(settings, &USART_InitTypeDef::USART_BaudRate, usart3_init),
          {0, 7500001}, {1, 7500000}},
         {in(usart, "USART_Init", "IS_USART_WORD_LENGTH"),
@@ -282,9 +277,11 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
         {in(usart, "USART_GetFlagStatus", "IS_USART_1236_PERIPH"),
          [](auto v) { USART_GetFlagStatus(at<USART_TypeDef>(v), 0x0200); }, kUarts45, kUsarts1236},
 
-        {in(tim, "TIM_TimeBaseInit", "IS_TIM_COUNTER_MODE"), with(base, &TIM_TimeBaseInitTypeDef::TIM_CounterMode, tim1_base),
+        {in(tim, "TIM_TimeBaseInit", "IS_TIM_COUNTER_MODE"),
+         with(base, &TIM_TimeBaseInitTypeDef::TIM_CounterMode, tim1_base),
          {0x0030, 0x0080}, {0x0000, 0x0010, 0x0020, 0x0040, 0x0060}},
-        {in(tim, "TIM_TimeBaseInit", "IS_TIM_CKD_DIV"), with(base, &TIM_TimeBaseInitTypeDef::TIM_ClockDivision, tim1_base),
+        {in(tim, "TIM_TimeBaseInit", "IS_TIM_CKD_DIV"),
+         with(base, &TIM_TimeBaseInitTypeDef::TIM_ClockDivision, tim1_base),
          {0x0300, 0x0080}, {0x0000, 0x0100, 0x0200}},
         {in(tim, "TIM_ARRPreloadConfig", "IS_FUNCTIONAL_STATE"), [](auto v) { TIM_ARRPreloadConfig(TIM1, state(v)); },
          {2}, {0, 1}},
