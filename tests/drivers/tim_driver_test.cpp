@@ -222,10 +222,6 @@ TEST_F(TimDriverTest, CounterCompareEnableAndPreloadsAreSingleWrites)
     EXPECT_EQ(TIM_GetCounter(TIM4), 8u) << "TIM4's counter has 16 bits";
 }
 
-}  // namespace
-
-namespace {
-
 struct TimerGroups {
     const char* name;
     TIM_TypeDef* timer;

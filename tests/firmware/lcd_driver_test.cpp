@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,7 @@ struct Step {
     std::string what;
     double pause;  // before it, in delay units
     bool operator==(const Step&) const = default;
+    friend std::ostream& operator<<(std::ostream& os, const Step& s) { return os << s.what << " after " << s.pause; }
 };
 
 // The steps of the bring-up that the pins and SPI2 show: the chip select (CS),
