@@ -74,8 +74,11 @@ TEST(FlashStatus, BusyComesFirstThenWriteProtectionThenAnyOtherFlagOfTheMask)
     rig.bus.map(kRegisters, RegisterFile::kSize, registers, "flash registers as storage");
     for (const Case c : {Case{0x00010010, FLASH_BUSY}, Case{0x00010000, FLASH_BUSY}, Case{0x12, FLASH_ERROR_WRP},
                          Case{0x10, FLASH_ERROR_WRP}, Case{0x02, FLASH_ERROR_PROGRAM}, Case{0x01, FLASH_ERROR_PROGRAM},
-                         Case{0x04, FLASH_ERROR_PROGRAM}, Case{0x80, FLASH_ERROR_PROGRAM}, Case{0x00, FLASH_COMPLETE},
-                         Case{0xFFFEFF00, FLASH_COMPLETE}}) {
+                         Case{0x04, FLASH_ERROR_PROGRAM}, Case{0x08, FLASH_ERROR_PROGRAM},
+                         Case{0x20, FLASH_ERROR_PROGRAM},  // alignment
+                         Case{0x40, FLASH_ERROR_PROGRAM},  // parallelism
+                         Case{0x80, FLASH_ERROR_PROGRAM},  // sequence
+                         Case{0x00, FLASH_COMPLETE}, Case{0xFFFEFF00, FLASH_COMPLETE}}) {
         registers.preset(FlashInterface::SR, c.sr);
         EXPECT_EQ(FLASH_GetStatus(), c.status) << hex32(c.sr);
     }
@@ -150,6 +153,7 @@ TEST_F(FlashTest, ProgramStoresOnlyAtFlashAddressesAndIsBusyForTheByteTime)
         {0x1FFF7800, true, 0, ""},
         {0x08100000, false, 0, report_at(582)},
         {0x1FFF7A10, false, 0, report_at(582)},
+        {0x1FFF77FF, false, 0, report_at(582)},
         {0x07FFFFFF, false, 0, report_at(582)},
     };
     for (const ProgramCase& c : cases) {

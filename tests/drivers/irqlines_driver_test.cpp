@@ -82,6 +82,60 @@ TEST_F(IrqLinesTest, InitSetsTheModeAndTriggerOfItsLinesOnly)
     }
 }
 
+// One read-modify-write of a register: the value read and the value written.
+struct Rmw {
+    std::uint32_t offset, read, written;
+    bool operator==(const Rmw&) const = default;
+    friend std::ostream& operator<<(std::ostream& os, const Rmw& r)
+    {
+        return os << std::hex << "{+0x" << r.offset << ": 0x" << r.read << " -> 0x" << r.written << "}" << std::dec;
+    }
+};
+
+struct OrderCase {
+    const char* name;
+    EXTI_InitTypeDef init;
+    Masks before;
+    std::vector<Rmw> steps;
+};
+
+TEST_F(IrqLinesTest, InitClearsBothMasksSetsTheModeClearsBothTriggersThenSetsTheTrigger)
+{
+    const std::uint32_t IMR = Exti::IMR, EMR = Exti::EMR, RTSR = Exti::RTSR, FTSR = Exti::FTSR;
+    const OrderCase cases[] = {
+        {"the buttons", {0xC000, EXTI_Mode_Interrupt, EXTI_Trigger_Falling, ENABLE}, {0x1, kAll, kAll, 0x2},
+         {{IMR, 0x1, 0x1}, {EMR, kAll, 0x7F3FFF}, {IMR, 0x1, 0xC001}, {RTSR, kAll, 0x7F3FFF}, {FTSR, 0x2, 0x2},
+          {FTSR, 0x2, 0xC002}}},
+        {"an event on both edges: rising first", {0x0011, EXTI_Mode_Event, EXTI_Trigger_Rising_Falling, ENABLE},
+         {kAll, 0, 0, 0x10},
+         {{IMR, kAll, 0x7FFFEE}, {EMR, 0, 0}, {EMR, 0, 0x11}, {RTSR, 0, 0}, {FTSR, 0x10, 0}, {RTSR, 0, 0x11},
+          {FTSR, 0, 0x11}}},
+        {"rising", {0x0200, EXTI_Mode_Interrupt, EXTI_Trigger_Rising, ENABLE}, {0, 0x200, 0x200, 0x200},
+         {{IMR, 0, 0}, {EMR, 0x200, 0}, {IMR, 0, 0x200}, {RTSR, 0x200, 0}, {FTSR, 0x200, 0}, {RTSR, 0, 0x200}}},
+        {"DISABLE: the mode's mask alone", {0x0010, EXTI_Mode_Event, EXTI_Trigger_Rising, DISABLE},
+         {kAll, kAll, kAll, kAll}, {{EMR, kAll, 0x7FFFEF}}},
+    };
+    const std::uint32_t base = sim::base_of("EXTI");
+    for (const OrderCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        preset(c.before);
+        board.trace().clear();
+        board.trace().start();
+        EXTI_InitTypeDef init = c.init;
+        EXTI_Init(&init);
+        board.trace().stop();
+        std::vector<Rmw> steps;
+        const std::vector<sim::BusAccess> accesses = accesses_to(board.trace().accesses(), base, 0x400);
+        for (std::size_t i = 0; i + 1 < accesses.size(); i += 2) {
+            const sim::BusAccess &read = accesses[i], &write = accesses[i + 1];
+            EXPECT_TRUE(!read.write && write.write && read.address == write.address) << "access " << i;
+            steps.push_back({read.address - base, read.value, write.value});
+        }
+        EXPECT_EQ(accesses.size(), 2 * steps.size()) << "a read without its write";
+        EXPECT_EQ(steps, c.steps);
+    }
+}
+
 TEST_F(IrqLinesTest, DeInitClearsMasksAndTriggersThenEveryPendingBit)
 {
     preset({kAll, kAll, kAll, kAll});

@@ -1,5 +1,6 @@
 #include <array>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "board/wiring.h"
@@ -34,25 +35,42 @@ struct LineCase {
     std::uint8_t port, pin;
     std::array<std::uint32_t, 4> after;  // from 0x8765 in every word
     std::string reports;
+    std::uint32_t cleared;  // the word with the line's field cleared, read back before the port is set
 };
 
 TEST_F(SyscfgTest, ExtiLineConfigSetsTheFieldOfItsLineOnly)
 {
     const std::string bad_port = report(kModule, "SYSCFG_EXTILineConfig", "IS_EXTI_PORT_SOURCE");
     const LineCase cases[] = {
-        {3, 14, {0x8765, 0x8765, 0x8765, 0x8365}, ""},
-        {2, 15, {0x8765, 0x8765, 0x8765, 0x2765}, ""},
-        {0, 0, {0x8760, 0x8765, 0x8765, 0x8765}, ""},
-        {8, 5, {0x8765, 0x8785, 0x8765, 0x8765}, ""},
-        {1, 16, {0x8765, 0x8765, 0x8765, 0x8765}, report(kModule, "SYSCFG_EXTILineConfig", "IS_EXTI_PIN_SOURCE")},
+        {3, 14, {0x8765, 0x8765, 0x8765, 0x8365}, "", 0x8065},
+        {2, 15, {0x8765, 0x8765, 0x8765, 0x2765}, "", 0x0765},
+        {0, 0, {0x8760, 0x8765, 0x8765, 0x8765}, "", 0x8760},
+        {8, 5, {0x8765, 0x8785, 0x8765, 0x8765}, "", 0x8705},
+        {1, 16, {0x8765, 0x8765, 0x8765, 0x8765}, report(kModule, "SYSCFG_EXTILineConfig", "IS_EXTI_PIN_SOURCE"), 0},
     };
+    const std::uint32_t syscfg_base = sim::base_of("SYSCFG");
     for (const LineCase& c : cases) {
         SCOPED_TRACE(testing::Message() << "port " << int(c.port) << ", pin " << int(c.pin));
         for (auto& word : SYSCFG->EXTICR) word = 0x8765u;
         board.clear_serial_output();
+        board.trace().clear();
+        board.trace().start();
         SYSCFG_EXTILineConfig(c.port, c.pin);
+        board.trace().stop();
         EXPECT_EQ(exticr(), c.after);
         EXPECT_EQ(console(), c.reports);
+        // Clear the field, read the word again, set the field: two read-modify-writes.
+        using Access = std::tuple<bool, std::uint32_t, std::uint32_t>;  // write, address, value
+        std::vector<Access> expected;
+        if (c.pin <= 15) {
+            const std::uint32_t word = syscfg_base + Syscfg::EXTICR(c.pin / 4);
+            expected = {{false, word, 0x8765}, {true, word, c.cleared}, {false, word, c.cleared},
+                        {true, word, c.after[c.pin / 4]}};
+        }
+        std::vector<Access> seen;
+        for (const sim::BusAccess& a : accesses_to(board.trace().accesses(), syscfg_base, 0x400))
+            seen.emplace_back(a.write, a.address, a.value);
+        EXPECT_EQ(seen, expected);
     }
     // Past port I the code is reserved: reported, then refused by the chip's model.
     board.clear_serial_output();

@@ -222,4 +222,78 @@ TEST_F(TimDriverTest, CounterCompareEnableAndPreloadsAreSingleWrites)
     EXPECT_EQ(TIM_GetCounter(TIM4), 8u) << "TIM4's counter has 16 bits";
 }
 
+struct TimerGroups {
+    const char* name;
+    TIM_TypeDef* timer;
+    bool any, channel2, counter_mode, basic, advanced;
+};
+
+// Each function asks for its group; TIM_TimeBaseInit sets the counting
+// direction only on the counter-mode timers, the clock division on all but
+// the basic ones and the repetition counter on the advanced ones, which alone
+// have TIM_OC2Init's complementary output and idle states.
+TEST_F(TimDriverTest, EachFunctionTakesTheTimersOfItsGroupAndReportsTheOthers)
+{
+    for (TIM_TypeDef* t : {TIM5, TIM7, TIM9, TIM10, TIM11, TIM12, TIM13, TIM14}) map_scratch(base_of(t));
+    const TimerGroups timers[] = {
+        {"TIM1", TIM1, true, true, true, false, true},      {"TIM2", TIM2, true, true, true, false, false},
+        {"TIM3", TIM3, true, true, true, false, false},     {"TIM4", TIM4, true, true, true, false, false},
+        {"TIM5", TIM5, true, true, true, false, false},     {"TIM6", TIM6, true, false, false, true, false},
+        {"TIM7", TIM7, true, false, false, true, false},    {"TIM8", TIM8, true, true, true, false, true},
+        {"TIM9", TIM9, true, true, false, false, false},    {"TIM10", TIM10, true, false, false, false, false},
+        {"TIM11", TIM11, true, false, false, false, false}, {"TIM12", TIM12, true, true, false, false, false},
+        {"TIM13", TIM13, true, false, false, false, false}, {"TIM14", TIM14, true, false, false, false, false},
+        {"no timer", kForeign, false, false, false, false, false},
+    };
+    const struct {
+        const char* function;
+        bool channel2;  // the group it asks for: the channel-2 timers, else all 14
+        void (*call)(TIM_TypeDef*);
+        const char* advanced_check = nullptr;  // failed only on the advanced timers, which alone test it
+    } functions[] = {
+        {"TIM_TimeBaseInit", false,
+         [](TIM_TypeDef* t) {
+             TIM_TimeBaseInitTypeDef init{0, TIM_CounterMode_Up, 99, TIM_CKD_DIV1, 7};
+             TIM_TimeBaseInit(t, &init);
+         }},
+        {"TIM_SetCounter", false, [](TIM_TypeDef* t) { TIM_SetCounter(t, 5); }},
+        {"TIM_GetCounter", false, [](TIM_TypeDef* t) { TIM_GetCounter(t); }},
+        {"TIM_ARRPreloadConfig", false, [](TIM_TypeDef* t) { TIM_ARRPreloadConfig(t, ENABLE); }},
+        {"TIM_Cmd", false, [](TIM_TypeDef* t) { TIM_Cmd(t, DISABLE); }},
+        {"TIM_EncoderInterfaceConfig", true, [](TIM_TypeDef* t) { TIM_EncoderInterfaceConfig(t, 3, 2, 2); }},
+        {"TIM_OC2Init", true,
+         [](TIM_TypeDef* t) {
+             // Complementary fields set, the last (0x0300) one no check accepts.
+             TIM_OCInitTypeDef init{TIM_OCMode_PWM1, 1, 4, 50, 0, 8, 0x0100, 0x0300};
+             TIM_OC2Init(t, &init);
+         },
+         "IS_TIM_OCNIDLE_STATE"},
+        {"TIM_SetCompare2", true, [](TIM_TypeDef* t) { TIM_SetCompare2(t, 50); }},
+        {"TIM_OC2PreloadConfig", true, [](TIM_TypeDef* t) { TIM_OC2PreloadConfig(t, TIM_OCPreload_Enable); }},
+    };
+    for (const TimerGroups& g : timers) {
+        SCOPED_TRACE(g.name);
+        preset(g.timer, {{CR1, 0x0260}, {CR2, 0}});  // clock division 4, centre-aligned mode 3
+        std::string reports;
+        for (const auto& f : functions) {
+            f.call(g.timer);
+            if (!(f.channel2 ? g.channel2 : g.any))
+                reports += check(f.function, f.channel2 ? "IS_TIM_CHANNEL2_PERIPH" : "IS_TIM_ALL_PERIPH");
+            if (f.advanced_check != nullptr && g.advanced) reports += check(f.function, f.advanced_check);
+        }
+        EXPECT_EQ(console(), reports);
+        const std::vector<RegisterWrite> writes = writes_to(g.timer);
+        ASSERT_FALSE(writes.empty());
+        EXPECT_EQ(writes[0], (RegisterWrite{CR1, 2, g.basic ? 0x0260u : g.counter_mode ? 0x0000u : 0x0060u}));
+        bool rcr = false;
+        std::uint32_t cr2 = 0xFFFF;
+        for (const RegisterWrite& w : writes) {
+            rcr = rcr || w.offset == RCR;
+            if (w.offset == CR2) cr2 = w.value;
+        }
+        EXPECT_EQ(rcr, g.advanced) << "repetition counter";
+        EXPECT_EQ(cr2, g.advanced ? 0x0C00u : 0x0000u) << "idle states";
+    }
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -111,6 +112,103 @@ TEST_F(LcdDriverTest, InitBringsTheControllerUpWithABlankScreenContrast16AndTheB
     EXPECT_TRUE(board.models().gpio('D').level(15)) << "deselected between operations";
     board.clock().advance(2_ms);
     EXPECT_EQ(board.backlight_percent(), 0);
+}
+
+struct Step {
+    std::string what;
+    double pause;  // before it, in delay units
+    bool operator==(const Step&) const = default;
+    friend std::ostream& operator<<(std::ostream& os, const Step& s) { return os << s.what << " after " << s.pause; }
+};
+
+// The steps of the bring-up that the pins and SPI2 show: the chip select (CS),
+// the reset line (RST), A0 where it changes, SPI2 switched on and each byte
+// sent, each with the pause since the step before.
+std::vector<Step> bring_up_steps(const std::vector<sim::BusAccess>& trace, sim::Nanoseconds unit)
+{
+    const std::uint32_t gpiod = sim::base_of("GPIOD"), spi2 = sim::base_of("SPI2");
+    std::vector<Step> steps;
+    sim::Nanoseconds last = trace.empty() ? 0 : trace.front().time;
+    const auto add = [&](const std::string& what, sim::Nanoseconds at) {
+        // Hundredths of a unit: what the bus itself takes between two steps is far less.
+        steps.push_back({what, static_cast<double>((at - last) * 100 / unit) / 100});
+        last = at;
+    };
+    int a0 = -1;
+    for (const sim::BusAccess& a : trace) {
+        if (!a.write) continue;
+        if (a.address == gpiod + 0x18 || a.address == gpiod + 0x1A) {
+            const int high = a.address == gpiod + 0x18 ? 1 : 0;
+            const std::string level = high != 0 ? " high" : " low";
+            if ((a.value & 0x8000) != 0) add("CS" + level, a.time);
+            if ((a.value & 0x0800) != 0) add("RST" + level, a.time);
+            if ((a.value & 0x4000) != 0 && a0 != high) add("A0" + level, a.time);
+            if ((a.value & 0x4000) != 0) a0 = high;
+        } else if (a.address == spi2 + 0x0C) {
+            add(sim::hex32(a.value).substr(8), a.time);
+        } else if (a.address == spi2 && (a.value & 0x0040) != 0) {
+            add("SPI2 on", a.time);
+        }
+    }
+    return steps;
+}
+
+TEST_F(LcdDriverTest, InitPowersTheControllerUpInItsOrderWithItsPausesThenClearsAndSetsContrast16)
+{
+    board.power_on();
+    run_start_up_clock_tree(board);
+    board.trace().start();
+    LCD_Init();
+    board.trace().stop();
+    // A delay unit is 100000 passes of the counting loop: 10 ms of the 100 MHz core.
+    const sim::Nanoseconds unit = 10_ms;
+    const std::vector<Step> expected = {
+        {"CS high", 0}, {"A0 low", 0}, {"RST low", 0}, {"CS high", 0}, {"SPI2 on", 0},  // pins and bus
+        {"CS low", 5}, {"RST low", 0}, {"RST high", 50}, {"A3", 1}, {"A0", 0}, {"C0", 0}, {"40", 0}, {"CS high", 0},
+        {"CS low", 0}, {"2C", 0}, {"2E", 5}, {"2F", 5}, {"26", 1}, {"CS high", 0},  // booster, regulator, follower
+        {"CS low", 0}, {"A4", 0}, {"CS high", 0},                                   // display memory shown
+        {"CS low", 0}, {"AF", 0}, {"CS high", 0},                                   // display on
+    };
+    const std::vector<Step> steps = bring_up_steps(board.trace().accesses(), unit);
+    ASSERT_GE(steps.size(), expected.size());
+    EXPECT_EQ(std::vector<Step>(steps.begin(), steps.begin() + static_cast<long>(expected.size())), expected);
+
+    const std::vector<SpiFrame> frames =
+        spi_frames(board.trace().accesses(), sim::base_of("SPI2"), sim::base_of("GPIOD"), 15);
+    ASSERT_EQ(frames.size(), 6u);
+    std::vector<std::uint8_t> clear;
+    for (std::uint8_t page = 0; page < 8; ++page) {
+        clear.insert(clear.end(), {static_cast<std::uint8_t>(0xB0 | page), 0x00, 0x10, 0xE0});
+        clear.insert(clear.end(), 128, 0x00);
+    }
+    EXPECT_EQ(frames[4].out, clear);
+    EXPECT_EQ(frames[5].out, (std::vector<std::uint8_t>{0x81, 0x10}));
+}
+
+struct GlyphRow {
+    std::uint8_t code;
+    std::array<std::uint8_t, 5> columns;
+};
+
+TEST_F(LcdDriverTest, TheGlyphsOfTheFontTableShowTheirColumnsFromTheLeft)
+{
+    const GlyphRow rows[] = {
+        {0x00, {0x00, 0x00, 0x00, 0x00, 0x00}}, {0x01, {0x3E, 0x5B, 0x4F, 0x5B, 0x3E}},
+        {0x10, {0x7F, 0x3E, 0x1C, 0x1C, 0x08}}, {0x20, {0x00, 0x00, 0x00, 0x00, 0x00}},
+        {0x21, {0x00, 0x00, 0x5F, 0x00, 0x00}}, {0x2D, {0x08, 0x08, 0x08, 0x08, 0x08}},
+        {0x30, {0x3E, 0x51, 0x49, 0x45, 0x3E}}, {0x3A, {0x00, 0x00, 0x14, 0x00, 0x00}},
+        {0x41, {0x7C, 0x12, 0x11, 0x12, 0x7C}}, {0x42, {0x7F, 0x49, 0x49, 0x49, 0x36}},
+        {0x5B, {0x00, 0x7F, 0x41, 0x41, 0x41}}, {0x67, {0x18, 0xA4, 0xA4, 0x9C, 0x78}},
+        {0x7F, {0x3C, 0x26, 0x23, 0x26, 0x3C}}, {0xDB, {0xFF, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {0xF8, {0x06, 0x0F, 0x09, 0x0F, 0x06}}, {0xFE, {0x00, 0x3C, 0x3C, 0x3C, 0x3C}},
+    };
+    for (int x = 70; x < 75; ++x) LCD_DrawYLine(x, 1, 2, 2);  // dark under the first glyph, a blank one
+    for (const GlyphRow& g : rows) {
+        LCD_DisplayCharEx(2, 70, g.code, 0);
+        std::array<std::uint8_t, 5> shown{};
+        for (int i = 0; i < 5; ++i) shown[static_cast<std::size_t>(i)] = column(2, 70 + i);
+        EXPECT_EQ(shown, g.columns) << "code " << int{g.code};
+    }
 }
 
 struct CostCase {

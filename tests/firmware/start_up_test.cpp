@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
+#include <vector>
 
 #include "board/board.h"
 #include "board/board_models.h"
@@ -12,6 +14,7 @@
 #include "devices/st7565p_controller.h"
 #include "models/flash_interface.h"
 #include "models/general_timer.h"
+#include "models/gpio_port.h"
 #include "models/systick.h"
 #include "trace_expect.h"
 
@@ -81,6 +84,41 @@ TEST_F(StartUpTest, LeavesTheMenuLitTheTickAndTheButtonsAtTheirPrioritiesAndTheE
     board.run_for(1_s);
     EXPECT_EQ(LocalTime - local_time, 1000u);
     EXPECT_EQ(board.models().systick().wraps() - wraps, 100u);
+}
+
+struct PinCase {
+    char port;
+    int pin;
+    int mode, open_drain, speed, pull, alternate;  // mode 0 in, 1 out, 2 alternate; speed 0 2 MHz .. 3 100 MHz
+    const char* what;
+};
+
+// Input pins keep the reset speed and type: only outputs and alternate
+// functions have them written. The accelerometer's set-up, the last, leaves
+// the shared SPI pins at 50 MHz after the LCD's 100 MHz.
+TEST_F(StartUpTest, LeavesEveryPinTheBoardUsesAsItsDeviceNeedsIt)
+{
+    const PinCase pins[] = {
+        {'C', 14, 0, 0, 0, 0, 0, "back button"},     {'C', 15, 0, 0, 0, 0, 0, "OK button"},
+        {'D', 12, 2, 0, 0, 1, 2, "encoder A"},       {'D', 13, 2, 0, 0, 1, 2, "encoder B"},
+        {'D', 15, 1, 0, 3, 0, 0, "LCD chip select"}, {'D', 14, 1, 0, 3, 0, 0, "LCD A0"},
+        {'D', 11, 1, 0, 3, 0, 0, "LCD reset"},       {'B', 10, 2, 0, 2, 0, 5, "SPI2 clock"},
+        {'C', 3, 2, 0, 2, 0, 5, "SPI2 data out"},    {'C', 2, 2, 0, 2, 0, 5, "SPI2 data in"},
+        {'C', 7, 2, 0, 3, 0, 2, "backlight"},        {'B', 14, 1, 0, 2, 0, 0, "accelerometer chip select"},
+        {'B', 15, 0, 0, 0, 0, 0, "accelerometer spare input"},
+        {'D', 5, 2, 0, 2, 1, 7, "console transmit"}, {'D', 6, 2, 0, 2, 1, 7, "console receive"},
+    };
+    std::vector<PinCase> all(std::begin(pins), std::end(pins));
+    for (int led = 8; led <= 15; ++led) all.push_back({'E', led, 1, 0, 2, 1, 0, "LED"});
+    for (const PinCase& c : all) {
+        SCOPED_TRACE(testing::Message() << "P" << c.port << c.pin << " " << c.what);
+        const GpioPort& port = board.models().gpio(c.port);
+        EXPECT_EQ(port.mode(c.pin), c.mode);
+        EXPECT_EQ(port.open_drain(c.pin), c.open_drain != 0);
+        EXPECT_EQ(port.speed(c.pin), c.speed);
+        EXPECT_EQ(port.pull(c.pin), c.pull);
+        EXPECT_EQ(port.alternate_function(c.pin), c.alternate);
+    }
 }
 
 TEST_F(StartUpTest, AButtonPressReachesTheButtonHandlerWhichClearsItsLine)
