@@ -21,6 +21,12 @@ PATIENCE = 60
 SILENCE = 3
 
 
+def bytes_read(process):
+    """What the process has read so far, by the kernel's count."""
+    with open(f"/proc/{process.pid}/io") as stream:
+        return next(int(line.split()[1]) for line in stream if line.startswith("rchar:"))
+
+
 class SerialReport(unittest.TestCase):
     def setUp(self):
         folder = tempfile.TemporaryDirectory()
@@ -38,11 +44,13 @@ class SerialReport(unittest.TestCase):
                 said += os.read(tool.stderr.fileno(), 4096)
         return said.decode(errors="replace")
 
-    def wait_until_read(self, slave):
-        """Until the tool has taken every byte waiting on the device."""
+    def wait_until_read(self, tool, slave, count, before):
+        """Until the tool has read count more bytes than before (its own count
+        of bytes read) and none waits on the device."""
         deadline = time.monotonic() + PATIENCE
-        while int.from_bytes(fcntl.ioctl(slave, termios.FIONREAD, b"\0" * 4), "little"):
-            if time.monotonic() > deadline:
+        while bytes_read(tool) - before < count or int.from_bytes(
+                fcntl.ioctl(slave, termios.FIONREAD, b"\0" * 4), "little"):
+            if time.monotonic() > deadline or tool.poll() is not None:
                 self.fail(f"tiltmon-report left bytes unread on {self.device}")
             time.sleep(0.01)
 
@@ -59,8 +67,9 @@ class SerialReport(unittest.TestCase):
                                  "--csv", self.out], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         said = self.wait_until_open(tool)
         for chunk in chunks:
+            before = bytes_read(tool)
             os.write(master, chunk.encode("ascii"))
-            self.wait_until_read(slave)
+            self.wait_until_read(tool, slave, len(chunk), before)
         if hang_up:
             os.close(master)
         else:
