@@ -74,13 +74,19 @@ PY
 command -v picocom >/dev/null || fail "picocom is not installed (Debian package picocom)"
 command -v tmux >/dev/null || fail "tmux is not installed (Debian package tmux)"
 start_sim picocom
-tmux -L "$socket" new-session -d -x 100 -y 200 "picocom -b 115200 -q --imap lfcrlf $device 2>$work/picocom.err" ||
+# The pane outlives picocom, which ends when the simulator hangs up.
+tmux -L "$socket" -f /dev/null new-session -d -x 100 -y 200 \
+    "picocom -b 115200 -q --imap lfcrlf $device 2>$work/picocom.err" \; set-option -g remain-on-exit on ||
     fail "tmux could not start picocom"
 marker='[X]:  100    [Y]:  100  degree'
 # The simulator ends once picocom has read every byte; picocom may still be
 # drawing the last of them.
+# picocom ends after the simulator in any case: ended while the simulator
+# still runs, it failed.
 while kill -0 "$sim_pid" 2>/dev/null; do
-    tmux -L "$socket" has-session 2>/dev/null || fail "picocom ended before the report: $(cat "$work/picocom.err")"
+    if [[ $(tmux -L "$socket" display-message -p '#{pane_dead}' 2>/dev/null) != 0 ]] && kill -0 "$sim_pid" 2>/dev/null; then
+        fail "picocom ended before the report: $(cat "$work/picocom.err")"
+    fi
     sleep 0.1
 done
 wait_sim picocom
