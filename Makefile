@@ -2,7 +2,7 @@
 # Both install what is missing first (Debian 12, as root, with apt-get).
 
 PACKAGES := cmake make g++ libgtest-dev python3 clang-tidy \
-            libpng-dev pkg-config python3-serial python3-matplotlib tmux picocom \
+            libpng-dev pkg-config python3-serial python3-matplotlib python3-mypy pyflakes3 tmux picocom \
             gcc-arm-none-eabi binutils-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib \
             qemu-system-arm gdb-multiarch
 

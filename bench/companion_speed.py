@@ -21,7 +21,7 @@ from tiltmon_companion.record import SAMPLE_CAPACITY, check  # noqa: E402
 RUNS = 5
 
 
-def full_sector_report():
+def full_sector_report() -> str:
     lines = ["", "ZEB Tiltbox system v1.0\r", "",
              "[X] LEFT:       90 degree", "[X] RIGHT:      90 degree",
              "[Y] BACK:       90 degree", "[Y] FRONT:      90 degree"]
@@ -31,7 +31,7 @@ def full_sector_report():
     return "\r" + "\n".join(lines) + "\n"
 
 
-def main():
+def main() -> None:
     text = full_sector_report()
     print(f"full-sector report: {len(text.splitlines())} lines, {len(text)} bytes, best of {RUNS}")
     best = {"parse": float("inf"), "check": float("inf"), "csv": float("inf")}

@@ -3,17 +3,21 @@
 import os
 import subprocess
 import sys
+from collections.abc import Iterable
 
-COMPANION = os.path.join(os.path.dirname(os.path.realpath(__file__)),
-                         "..", "..", "..", "tools", "companion")
+ROOT = os.path.join(os.path.dirname(os.path.realpath(__file__)), "..", "..", "..")
+COMPANION = os.path.join(ROOT, "tools", "companion")
 TOOL = os.path.join(COMPANION, "tiltmon-report")
 sys.path.insert(0, COMPANION)
 
 SECTOR_SIZE = 131072
 MARKER = (100, 100)
 
+Pair = tuple[int, int]
 
-def report_text(extremes, samples, marker=MARKER, before=""):
+
+def report_text(extremes: tuple[int, int, int, int], samples: Iterable[Pair],
+                marker: Pair | None = MARKER, before: str = "") -> str:
     """The remote report, byte for byte as the firmware's printf sends it."""
     x_max, x_min, y_max, y_min = extremes
     text = before + "\r\nZEB Tiltbox system v1.0\r\n\n"
@@ -26,7 +30,8 @@ def report_text(extremes, samples, marker=MARKER, before=""):
     return text
 
 
-def sector(header, samples, marker=MARKER, extra=()):
+def sector(header: Iterable[int] | None, samples: Iterable[Pair], marker: Pair | None = MARKER,
+           extra: Iterable[Pair] = ()) -> bytes:
     """A result sector: header (None: erased), samples, the marker; extra is
     (offset, byte) pairs written over the rest."""
     data = bytearray(b"\xff" * SECTOR_SIZE)
@@ -39,6 +44,6 @@ def sector(header, samples, marker=MARKER, extra=()):
     return bytes(data)
 
 
-def run(*args, stdin=None):
+def run(*args: str, stdin: str | None = None) -> "subprocess.CompletedProcess[str]":
     """tiltmon-report as its user runs it."""
     return subprocess.run([TOOL, *args], input=stdin, capture_output=True, text=True, timeout=60)

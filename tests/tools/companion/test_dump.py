@@ -14,14 +14,17 @@ SAMPLES = [(1, 2), (-1, -1), (30, -12)]
 
 
 class DumpDecoding(unittest.TestCase):
-    def test_states(self):
+    def test_states(self) -> None:
         cases = [
             # name, sector, ended_by, samples, verdict, a note's text
             ("closed", sector(HEADER, SAMPLES), "marker", SAMPLES, "consistent", ""),
+            ("every pair programmed, no marker", sector(None, [(1, 1)] * 65534, marker=None),
+             "no_marker", [(1, 1)] * 65534, "foreign",
+             "65,534 samples: the result sector holds at most 65,533"),
             # An erased-looking pair inside the record is a sample; the erased tail is not.
             ("cut off by a power loss", sector(None, SAMPLES + [(4, -1)], marker=None),
              "no_marker", SAMPLES + [(4, -1)], "consistent", "the extremes were never written"),
-            ("erased", sector(None, [], marker=None), "erased", [], "consistent", "no record"),
+            ("erased", sector(None, [], marker=None), "erased", [], "no_record", "no record"),
             ("sample out of range", sector(HEADER, [(1, 2), (0, -91)]), "marker",
              [(1, 2), (0, -91)], "foreign", "second 1 (offset 0x00007): Y -91"),
             ("bytes after the marker", sector(HEADER, SAMPLES, extra=[(0x1000, 0), (0x1001, 7)]),
@@ -46,7 +49,7 @@ class DumpDecoding(unittest.TestCase):
                                  (ended_by, samples, verdict))
                 self.assertIn(note, " | ".join(n.text for n in record.notes))
 
-    def test_full_sector(self):
+    def test_full_sector(self) -> None:
         samples = [(k % 91, -(k % 91)) for k in range(65533)]
         record = dump.decode(sector((90, 0, 0, -90), samples), "d.bin")
         check(record)
@@ -56,28 +59,37 @@ class DumpDecoding(unittest.TestCase):
 
 
 class DumpCommand(unittest.TestCase):
-    def test_dump_to_json_and_wrong_size(self):
-        with tempfile.TemporaryDirectory() as folder:
-            source, out = os.path.join(folder, "d.bin"), os.path.join(folder, "d.json")
-            with open(source, "wb") as stream:
-                stream.write(sector(None, SAMPLES, marker=None))
-            result = run("--dump", source, "--json", out)
-            self.assertEqual(result.returncode, 0, result.stderr)
-            self.assertIn("no marker: cut off by a power loss", result.stdout)
-            with open(out) as stream:
-                written = json.load(stream)
-            self.assertEqual((written["extremes"]["status"], written["samples"]),
-                             ("never_written", [list(pair) for pair in SAMPLES]))
-            os.unlink(out)
-            for size in (1000, SECTOR_SIZE + 1):
-                with self.subTest(size=size):
+    def test_dumps_as_the_user_sees_them(self) -> None:
+        rows: list[tuple[str, bytes | str, int, str, tuple[str, list[tuple[int, int]]] | None]] = [
+            # name, the dump's bytes (or a file to read), exit code, what it says,
+            # the JSON's extremes status and samples
+            ("cut off", sector(None, SAMPLES, marker=None), 0, "no marker: cut off by a power loss",
+             ("never_written", SAMPLES)),
+            ("erased", sector(None, [], marker=None), 1, "extremes:   none: no record was made",
+             ("never_written", [])),
+            ("short", b"\xff" * 1000, 2, "SOURCE: 1000 bytes, a result-sector dump has 131072",
+             None),
+            ("long", b"\xff" * (SECTOR_SIZE + 1), 2, "SOURCE: more than 131072 bytes, a "
+                                                     "result-sector dump has 131072", None),
+            ("endless", "/dev/zero", 2, "/dev/zero: more than 131072 bytes", None),
+        ]
+        for name, data, code, message, written in rows:
+            with self.subTest(name), tempfile.TemporaryDirectory() as folder:
+                source, out = os.path.join(folder, "d.bin"), os.path.join(folder, "d.json")
+                if isinstance(data, bytes):
                     with open(source, "wb") as stream:
-                        stream.write(b"\xff" * size)
-                    result = run("--dump", source, "--json", out)
-                    self.assertEqual(result.returncode, 2)
-                    self.assertIn(f"{source}: {size} bytes, a result-sector dump has 131072",
-                                  result.stderr)
-                    self.assertFalse(os.path.exists(out))
+                        stream.write(data)
+                else:
+                    source = data
+                result = run("--dump", source, "--json", out)
+                self.assertEqual(result.returncode, code, result.stderr)
+                self.assertIn(message.replace("SOURCE", source), result.stdout + result.stderr)
+                self.assertEqual(os.path.exists(out), written is not None)
+                if written is not None:
+                    with open(out) as stream:
+                        record = json.load(stream)
+                    self.assertEqual((record["extremes"]["status"], record["samples"]),
+                                     (written[0], [list(pair) for pair in written[1]]))
 
 
 if __name__ == "__main__":

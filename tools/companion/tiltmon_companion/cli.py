@@ -1,39 +1,63 @@
 """tiltmon-report: the command line."""
 
 import argparse
+import math
 import os
+import re
 import sys
+from enum import IntEnum
+from typing import NoReturn
 
-from . import sources, writers
-from .errors import CompanionError
-from .record import CONSISTENT, check
+from . import interrupts, sources, writers
+from .errors import CompanionError, shown
+from .record import Record, Verdict, check
 from .summary import summary
 
-EXIT_CONSISTENT = 0
-EXIT_FLAGGED = 1
-EXIT_UNREADABLE = 2  # also bad usage: nothing is written
+
+class ExitCode(IntEnum):
+    CONSISTENT = 0
+    FLAGGED = 1
+    UNREADABLE = 2  # also bad usage: nothing is written
+    # A signal ends it with 128 + its number, 130 for Ctrl-C: nothing is written.
+
 
 DEFAULT_BAUD = 115200
+BAUD_RANGE = (300, 100_000_000)
 DEFAULT_TIMEOUT = 10.0
+TIMEOUT_LIMIT = 86400.0  # a day: past that, nobody is waiting
 
 
-def _parser():
-    parser = argparse.ArgumentParser(
+# Control characters in argparse's own messages, which quote the arguments raw.
+_CONTROL = re.compile(r"[\x00-\x1f\x7f-\x9f]")
+_MESSAGE_LIMIT = 300
+
+
+class _Parser(argparse.ArgumentParser):
+    def error(self, message: str) -> NoReturn:
+        message = _CONTROL.sub(lambda found: shown(found.group()), message)
+        cut = message[:_MESSAGE_LIMIT] + "..." if len(message) > _MESSAGE_LIMIT else message
+        super().error(cut)
+
+
+def _parser() -> argparse.ArgumentParser:
+    parser = _Parser(
         prog="tiltmon-report",
         description="Read the tilt monitor's record (its remote report, live or saved, or a raw "
-                    "dump of its result sector), check it and write it as CSV, JSON or a plot.",
-        epilog="exit status: 0 read and consistent; 1 read and written, but the record is "
-               "flagged (inconsistent or foreign); 2 bad usage or unreadable input, "
-               "nothing written")
+                    "dump of its result sector), check it and write it as CSV, JSON or a plot. "
+                    "A capture holding several reports is read for its last whole one.",
+        epilog="exit status: 0 read and consistent; 1 read and written, but flagged (foreign, "
+               "inconsistent, stopped early, or no record at all); 2 bad usage or unreadable "
+               "input, nothing written; 130 interrupted (Ctrl-C), nothing written")
     parser.add_argument("source", nargs="?", metavar="SOURCE",
                         help="a saved report; - or nothing for standard input")
     parser.add_argument("--serial", metavar="DEVICE",
                         help="read the report live from this serial device (115200 8N1)")
-    parser.add_argument("--baud", type=int, metavar="N",
-                        help=f"serial speed (default {DEFAULT_BAUD})")
-    parser.add_argument("--timeout", type=float, metavar="S",
+    parser.add_argument("--baud", metavar="N",
+                        help=f"serial speed in bit/s, {BAUD_RANGE[0]} to {BAUD_RANGE[1]} "
+                             f"(default {DEFAULT_BAUD})")
+    parser.add_argument("--timeout", metavar="S",
                         help=f"seconds to wait for the report, and of silence that ends it "
-                             f"(default {DEFAULT_TIMEOUT:g})")
+                             f"(default {DEFAULT_TIMEOUT:g}, at most {TIMEOUT_LIMIT:g})")
     parser.add_argument("--dump", metavar="FILE",
                         help="decode a raw result-sector dump (131072 bytes)")
     parser.add_argument("--csv", metavar="OUT.csv", help="write the samples as CSV: second,x,y")
@@ -43,7 +67,29 @@ def _parser():
     return parser
 
 
-def _usage(parser, args):
+def _baud(parser: argparse.ArgumentParser, text: str | None) -> int:
+    if text is None:
+        return DEFAULT_BAUD
+    low, high = BAUD_RANGE
+    if not (text.isascii() and text.isdigit() and low <= int(text) <= high):
+        parser.error(f"--baud {shown(text)}: not a whole bit rate from {low} to {high}")
+    return int(text)
+
+
+def _timeout(parser: argparse.ArgumentParser, text: str | None) -> float:
+    if text is None:
+        return DEFAULT_TIMEOUT
+    try:
+        seconds = float(text) if text.isascii() else math.nan
+    except ValueError:
+        seconds = math.nan
+    if not 0 < seconds <= TIMEOUT_LIMIT:
+        parser.error(f"--timeout {shown(text)}: give a number of seconds above 0, "
+                     f"at most {TIMEOUT_LIMIT:g}")
+    return seconds
+
+
+def _usage(parser: argparse.ArgumentParser, args: argparse.Namespace) -> None:
     """Refuses what cannot work before reading anything: a live report is not sent twice."""
     given = [name for name, value in (("SOURCE", args.source), ("--serial", args.serial),
                                       ("--dump", args.dump)) if value is not None]
@@ -51,33 +97,43 @@ def _usage(parser, args):
         parser.error(f"give one source, not {' and '.join(given)}")
     if args.serial is None and (args.baud is not None or args.timeout is not None):
         parser.error("--baud and --timeout apply to --serial only")
-    if args.baud is not None and args.baud <= 0:
-        parser.error(f"--baud {args.baud}: not a speed")
-    if args.timeout is not None and not args.timeout > 0:
-        parser.error(f"--timeout {args.timeout:g}: give a number of seconds above 0")
+    args.baud = _baud(parser, args.baud)
+    args.timeout = _timeout(parser, args.timeout)
     outputs = [path for path in (args.csv, args.json, args.plot) if path is not None]
     if len(set(map(os.path.realpath, outputs))) != len(outputs):
         parser.error("two outputs name the same file")
     source = args.source if args.source not in (None, "-") else args.dump
     if source is not None and os.path.realpath(source) in map(os.path.realpath, outputs):
-        parser.error(f"{source} is both the input and an output")
+        parser.error(f"{shown(source)} is both the input and an output")
 
 
-def _read(args):
+def _read(args: argparse.Namespace) -> Record:
     if args.serial is not None:
-        return sources.from_serial(args.serial, args.baud or DEFAULT_BAUD,
-                                   args.timeout or DEFAULT_TIMEOUT)
+        return sources.from_serial(args.serial, args.baud, args.timeout)
     if args.dump is not None:
         return sources.from_dump(args.dump)
     if args.source not in (None, "-"):
         return sources.from_file(args.source)
-    if sys.stdin.isatty():
+    if sys.stdin is not None and sys.stdin.isatty():
         print("tiltmon-report: reading a report from the terminal; end it with Ctrl-D",
               file=sys.stderr)
     return sources.from_stdin()
 
 
-def main(argv=None):
+def _outputs(args: argparse.Namespace, record: Record) -> list[tuple[str, bytes]]:
+    outputs = []
+    if args.csv is not None:
+        outputs.append((args.csv, writers.csv_bytes(record)))
+    if args.json is not None:
+        outputs.append((args.json, writers.json_bytes(record)))
+    if args.plot is not None:
+        outputs.append((args.plot, writers.plot_png(record)))
+    return outputs
+
+
+def main(argv: list[str] | None = None) -> int:
+    # For the whole run: a signal ends it through the clean-up of the writers.
+    interrupts.install()
     parser = _parser()
     args = parser.parse_args(argv)
     _usage(parser, args)
@@ -87,24 +143,20 @@ def main(argv=None):
                 writers.check_destination(path)
         record = _read(args)
         check(record)
-        outputs = []
-        if args.csv is not None:
-            outputs.append((args.csv, writers.csv_bytes(record)))
-        if args.json is not None:
-            outputs.append((args.json, writers.json_bytes(record)))
-        if args.plot is not None:
-            outputs.append((args.plot, writers.plot_png(record)))
+        outputs = _outputs(args, record)
         writers.commit(outputs)
     except CompanionError as error:
         print(error, file=sys.stderr)
-        return EXIT_UNREADABLE
-    except KeyboardInterrupt:
-        print("tiltmon-report: interrupted; nothing was written", file=sys.stderr)
-        return EXIT_UNREADABLE
-    if not args.quiet:
+        return ExitCode.UNREADABLE
+    except interrupts.Interrupted as interrupt:
+        print(f"tiltmon-report: interrupted ({interrupt}); nothing was written", file=sys.stderr)
+        return interrupt.exit_code
+    # Written: what is left is to say so, and a late Ctrl-C must not unsay it.
+    interrupts.ignore()
+    if not args.quiet and sys.stdout is not None:
         try:
             print(summary(record, [path for path, _ in outputs]), flush=True)
         except BrokenPipeError:
             # A reader that stopped early (| head) is no error: the outputs are written.
             os.dup2(os.open(os.devnull, os.O_WRONLY), sys.stdout.fileno())
-    return EXIT_CONSISTENT if record.verdict == CONSISTENT else EXIT_FLAGGED
+    return ExitCode.CONSISTENT if record.verdict == Verdict.CONSISTENT else ExitCode.FLAGGED
