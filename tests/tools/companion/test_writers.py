@@ -22,6 +22,7 @@ class AllOrNone(unittest.TestCase):
             ("the second rename fails", "replace", 2, "fails", CompanionError),
             ("Ctrl-C while the second is written", "fsync", 2, "signal", interrupts.Interrupted),
             ("Ctrl-C between the renames", "replace", 1, "signal", interrupts.Interrupted),
+            ("no hard links: the old file moves aside", "link", 1, "fails", None),
         ]
         for name, call, nth, fault, raised in rows:
             with self.subTest(name), tempfile.TemporaryDirectory() as folder, \
@@ -31,13 +32,13 @@ class AllOrNone(unittest.TestCase):
                     out.write(b"old")
                 real, calls = getattr(os, call), []
 
-                def faulty(*args: Any) -> Any:
+                def faulty(*args: Any, **options: Any) -> Any:
                     calls.append(args)
                     if len(calls) == nth and fault == "fails":
                         raise OSError(errno.EIO, os.strerror(errno.EIO))
                     if len(calls) == nth:
                         os.kill(os.getpid(), signal.SIGINT)
-                    return real(*args)
+                    return real(*args, **options)
 
                 expected: AbstractContextManager[Any] = nullcontext()
                 if raised is not None:

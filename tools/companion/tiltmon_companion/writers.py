@@ -180,15 +180,18 @@ def _install(output: _Output) -> None:
 
 
 def _keep_aside(path: str) -> str:
-    """A hard link to the file path names, under a hidden name beside it."""
+    """A hard link to the file path names, under a hidden name beside it; on a
+    file system without hard links (a FAT stick) the file itself moves there."""
     folder, name = os.path.split(path)
     while True:
         backup = os.path.join(folder, f".{name}.{secrets.token_hex(4)}.old")
         try:
             os.link(path, backup, follow_symlinks=False)
-            return backup
         except FileExistsError:
             continue
+        except OSError:
+            os.replace(path, backup)
+        return backup
 
 
 def _roll_back(staged: list[_Output]) -> None:
