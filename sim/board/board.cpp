@@ -199,7 +199,13 @@ void Board::at_bus_access(std::uint64_t n, HardwareEvent event)
     cpu_.at_access(n, [this, event = std::move(event)] { event(*this); });
 }
 
-bool Board::led(int number) const { return devices_->led(number); }
+// Without supply nothing is lit and the glass is dark, whatever the
+// models last held.
+bool Board::led(int number) const
+{
+    const bool lit = devices_->led(number);
+    return powered_ && lit;
+}
 
 std::string Board::led_pattern() const
 {
@@ -208,7 +214,7 @@ std::string Board::led_pattern() const
     return text;
 }
 
-int Board::backlight_percent() const { return devices_->backlight_percent(); }
+int Board::backlight_percent() const { return powered_ ? devices_->backlight_percent() : 0; }
 
 const std::string& Board::serial_output() const { return devices_->console().text(); }
 std::string Board::take_serial_output() { return devices_->console().take(); }
@@ -223,9 +229,13 @@ double Board::console_bit_rate() const { return devices_->console_usart().bit_ra
 
 std::uint64_t Board::lcd_bus_bytes() const { return chip_->get<Spi>(devices_->lcd_bus()).bytes_moved(); }
 
-bool Board::lcd_pixel(int x, int y) const { return devices_->lcd().pixel(x, y); }
+bool Board::lcd_pixel(int x, int y) const
+{
+    const bool dark = devices_->lcd().pixel(x, y);
+    return powered_ && dark;
+}
 
-LcdImage Board::lcd_image() const { return devices_->lcd().image(); }
+LcdImage Board::lcd_image() const { return powered_ ? devices_->lcd().image() : LcdImage{}; }
 
 std::string Board::lcd_text(int line) const
 {

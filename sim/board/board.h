@@ -77,7 +77,8 @@ public:
     // --- power --------------------------------------------------------------
     // Power-on resets every model but the flash array, clears the firmware's
     // RAM as a reset does, and starts the firmware at its reset entry. The
-    // firmware then runs only inside run_for / run_until.
+    // firmware then runs only inside run_for / run_until. An unpowered board
+    // shows nothing: a dark glass and backlight, every LED dark.
     // (Operator::power_on also waits for the foreground loop.)
     void power_on();
     void power_off();

@@ -1,5 +1,6 @@
-// The board worked as a person works it, step by step from the system menu,
-// and which interrupt is a button's action.
+// The board worked as a person works it, step by step from the system menu;
+// which interrupt is a button's action; and what a person sees of a board
+// without supply.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -72,6 +73,44 @@ TEST(ButtonAction, IsTheInterruptOfExtiLines10To15PendingOrActive)
         HardwareEvent::pend_interrupt(row.irq)(board);
         EXPECT_EQ(board.button_action_pending(), row.button) << "IRQ " << row.irq;
     }
+}
+
+// Lit with the menu up, all dark without supply (whatever the models last
+// held), lit again at the next power-on.
+TEST_F(OperatorSteps, WithoutSupplyTheGlassTheBacklightAndEveryLedAreDark)
+{
+    const auto drawn = [](bool any) { return std::string(any ? "drawn" : "blank"); };
+    const struct {
+        const char* view;
+        std::function<std::string(const Board&)> read;
+        const char* powered;
+        const char* unpowered;
+    } views[] = {
+        {"LEDs", [](const Board& b) { return b.led_pattern(); }, "*.......", "........"},
+        {"LED1", [](const Board& b) { return std::string(b.led(1) ? "on" : "off"); }, "on", "off"},
+        {"backlight", [](const Board& b) { return std::to_string(b.backlight_percent()); }, "100", "0"},
+        {"text line 1", [](const Board& b) { return b.lcd_text(1); }, " ->  NEW RECORD", ""},
+        {"lines", [](const Board& b) { return b.lcd_lines()[1].text; }, " ->  NEW RECORD", ""},
+        {"image", [&](const Board& b) { return drawn(!(b.lcd_image() == LcdImage{})); }, "drawn", "blank"},
+        {"pixels",
+         [&](const Board& b) {
+             bool any = false;
+             for (int y = 0; y < LcdImage::kHeight; ++y)
+                 for (int x = 0; x < LcdImage::kWidth; ++x) any = any || b.lcd_pixel(x, y);
+             return drawn(any);
+         },
+         "drawn", "blank"},
+    };
+    const auto expect_views = [&](bool powered) {
+        for (const auto& v : views)
+            EXPECT_EQ(v.read(board), powered ? v.powered : v.unpowered) << v.view << (powered ? ", powered" : ", off");
+    };
+    boot();
+    expect_views(true);
+    board.power_off();
+    expect_views(false);
+    boot();
+    expect_views(true);
 }
 
 }  // namespace
