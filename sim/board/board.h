@@ -22,6 +22,7 @@
 #include "core/virtual_clock.h"
 #include "devices/lcd_image.h"
 #include "devices/lcd_text_view.h"
+#include "models/flash_memory.h"
 #include "models/rcc.h"
 
 namespace sim {
@@ -69,6 +70,11 @@ enum class FlashFault { WriteProtection, Programming };
 
 class Board {
 public:
+    // The flash array's bus addresses: flash_byte, flash_bytes and load_flash
+    // reach kFlashBase to kFlashBase + kFlashSize - 1.
+    static constexpr std::uint32_t kFlashBase = FlashMemory::kBase;
+    static constexpr std::uint32_t kFlashSize = FlashMemory::kSize;
+
     Board();
     ~Board();
     Board(const Board&) = delete;

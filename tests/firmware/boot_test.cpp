@@ -12,6 +12,7 @@
 #include "models/usart.h"
 #include "sercom.h"
 #include "system_stm32f2xx.h"
+#include "record_layout.h"
 
 using namespace sim;
 
@@ -61,7 +62,7 @@ TEST_F(BootTest, WithoutTheCrystalTheSystemRunsAt16MHzAndTheConsoleKeepsItsRate)
 TEST_F(BootTest, PowerCycleResetsRamButKeepsFlash)
 {
     boot();
-    models(board).flash().load(0x080E0000, {0x12, 0x34});
+    models(board).flash().load(LIMITS_BASE, {0x12, 0x34});
     app_state = 5;
     app_record.X_Max = 33;
     LocalTime = 123456;
@@ -78,8 +79,8 @@ TEST_F(BootTest, PowerCycleResetsRamButKeepsFlash)
     EXPECT_EQ(getComIdxFromFd(1), 1) << "stream binding back to COM2";
     EXPECT_EQ(SystemCoreClock, 120000000u) << "before the clock set-up recomputes it";
     EXPECT_FALSE(board.led(1)) << "port E is reset";
-    EXPECT_EQ(models(board).flash().peek(0x080E0000), 0x12);
-    EXPECT_EQ(models(board).flash().peek(0x080E0001), 0x34);
+    EXPECT_EQ(models(board).flash().peek(LIMITS_BASE), 0x12);
+    EXPECT_EQ(models(board).flash().peek(LIMITS_BASE + 1), 0x34);
 
     ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s));
     EXPECT_EQ(SystemCoreClock, 100000000u);
@@ -136,7 +137,7 @@ TEST_F(BootTest, ASystemResetRequestedByTheFirmwareStartsItAgainFromReset)
     boot();
     ASSERT_TRUE(board.led(1));
     app_state = 6;  // changed RAM that the reset code puts back
-    models(board).flash().load(0x080E0000, {0x5A});
+    models(board).flash().load(LIMITS_BASE, {0x5A});
     models(board).exceptions().set_enabled(ExceptionState::irq(28), true);
     HardwareEvent::pend_interrupt(28)(board);  // the loop only idles: no bus access to aim at
     board.run_until([&] { return board.system_resets() == 1; }, 1_ms);
@@ -147,7 +148,7 @@ TEST_F(BootTest, ASystemResetRequestedByTheFirmwareStartsItAgainFromReset)
     EXPECT_EQ(board.system_resets(), 1u);
     EXPECT_TRUE(board.led(1)) << "the start-up ran again";
     EXPECT_FALSE(models(board).exceptions().enabled(ExceptionState::irq(28))) << "the NVIC is reset too";
-    EXPECT_EQ(board.flash_byte(0x080E0000), 0x5A) << "flash keeps its contents";
+    EXPECT_EQ(board.flash_byte(LIMITS_BASE), 0x5A) << "flash keeps its contents";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "models/gpio_port.h"
 #include "models/systick.h"
 #include "trace_expect.h"
+#include "record_layout.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ TEST_F(StartUpTest, RunsThePeripheralSetUpInItsOrderThenLightsLed1AndUnlocksTheF
             write_of(spi2 + 0x0C, 0x20u), write_of(spi2 + 0x0C, 0xC3u),  // accelerometer measuring
             write_of(gpioe + 0x18, 0x0100u, 2),                         // LED1 on
             write_of(flash + 0x04, 0x45670123u), write_of(flash + 0x04, 0xCDEF89ABu),  // unlocked
-            read_of(0x080E0000u), read_of(0x080E0003u),                  // the limits
+            read_of(LIMITS_BASE), read_of(LIMITS_BASE + 3),              // the limits
         }));
     EXPECT_TRUE(board.led(1));
     EXPECT_EQ(models(board).flash_interface().peek(FlashInterface::CR) & FlashInterface::kLock, 0u);

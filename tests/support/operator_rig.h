@@ -14,6 +14,7 @@
 #include "board/board.h"
 #include "board/operator.h"
 #include "main.h"
+#include "record_layout.h"
 
 // Where the operator stands, each reached from the system menu as
 // start-up leaves it.
@@ -37,8 +38,8 @@ enum class Place {
 
 class OperatorTest : public ::testing::Test {
 protected:
-    static constexpr std::uint32_t kResult = 0x08020000u;
-    static constexpr std::uint32_t kLimits = 0x080E0000u;
+    static constexpr std::uint32_t kResult = RESULT_BASE;
+    static constexpr std::uint32_t kLimits = LIMITS_BASE;
 
     // Power on and wait for the system menu in the foreground loop.
     void boot()
