@@ -43,8 +43,7 @@ int main()
     journey::FullSectorJourney journey(board);
     Span recording, report;
     const Span whole = timed(board, [&] {
-        board.power_on();
-        if (!board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) throw journey::JourneyError("no boot");
+        journey.power_on();
         recording = timed(board, [&] {
             journey.start_record();
             journey.record_until_full();

@@ -6,16 +6,16 @@
 // here is asserted.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include <array>
 #include <cstdint>
 
 #include "board/board.h"
-#include "board/board_models.h"
+#include "board/operator.h"
 #include "core/fiber.h"
 #include "lcd_st7565p.h"
-#include "models/spi.h"
 #include "platform_stdio.h"
 #include "stm32f2xx.h"
 
@@ -38,18 +38,19 @@ void per_item(const char* what, double wall, double items, const char* unit = "n
 // A board past its start-up, the foreground loop idling.
 void boot(Board& board)
 {
-    board.power_on();
-    board.run_until([&] { return board.idle_passes() > 0; }, 10_s);
+    if (Operator(board).power_on()) return;
+    std::fprintf(stderr, "sim_speed: start-up did not reach its loop: %s\n", board.stop_reason().c_str());
+    std::exit(1);
 }
 
 // Bytes on SPI2 and virtual time of one LCD operation.
 void lcd_operation(Board& board, const char* what, const std::function<void()>& operation, int expected_bytes)
 {
-    const std::uint64_t bytes = board.models().spi(2).bytes_moved();
+    const std::uint64_t bytes = board.lcd_bus_bytes();
     const Nanoseconds start = board.now();
     board.run_code(operation);
     std::printf("%-40s %6llu bytes (%d expected) in %8.3f ms virtual\n", what,
-                static_cast<unsigned long long>(board.models().spi(2).bytes_moved() - bytes), expected_bytes,
+                static_cast<unsigned long long>(board.lcd_bus_bytes() - bytes), expected_bytes,
                 static_cast<double>(board.now() - start) / 1e6);
 }
 
@@ -105,14 +106,14 @@ int main()
         Board board;
         boot(board);
         constexpr int kScreens = 1000;
-        const std::uint64_t bytes = board.models().spi(2).bytes_moved();
+        const std::uint64_t bytes = board.lcd_bus_bytes();
         const double wall = wall_seconds([&] {
             board.run_code([] {
                 for (int i = 0; i < kScreens; ++i) LCD_Clear();
             }, 1000_s);
         });
         per_item("SPI byte (LCD_Clear, 1056 bytes each)", wall,
-                 static_cast<double>(board.models().spi(2).bytes_moved() - bytes));
+                 static_cast<double>(board.lcd_bus_bytes() - bytes));
 
         static std::array<std::uint8_t, 1024> frame{};
         for (std::size_t i = 0; i < frame.size(); ++i) frame[i] = static_cast<std::uint8_t>(i * 37);

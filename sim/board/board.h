@@ -1,8 +1,9 @@
 // The virtual board as tests and tools see it: power, the operator's inputs,
 // running in virtual time, what a person would see (LEDs, the console line,
 // the flash contents), faults to inject, and hardware events aimed at one
-// exact bus access. The models behind it are reached through models()
-// (board_models.h), for tests that look closer.
+// exact bus access. It is the one door for tools and benchmarks; the board's
+// own unit tests look at the models behind it through board_models.h, which
+// only they link.
 #ifndef SIM_BOARD_BOARD_H
 #define SIM_BOARD_BOARD_H
 
@@ -21,12 +22,14 @@
 #include "core/virtual_clock.h"
 #include "devices/lcd_image.h"
 #include "devices/lcd_text_view.h"
+#include "models/flash_memory.h"
 #include "models/rcc.h"
 
 namespace sim {
 
 class BoardModels;
 class BoardDevices;
+class ChipModels;
 class Board;
 
 // The board's two push buttons.
@@ -67,6 +70,11 @@ enum class FlashFault { WriteProtection, Programming };
 
 class Board {
 public:
+    // The flash array's bus addresses: flash_byte, flash_bytes and load_flash
+    // reach kFlashBase to kFlashBase + kFlashSize - 1.
+    static constexpr std::uint32_t kFlashBase = FlashMemory::kBase;
+    static constexpr std::uint32_t kFlashSize = FlashMemory::kSize;
+
     Board();
     ~Board();
     Board(const Board&) = delete;
@@ -75,15 +83,22 @@ public:
     // --- power --------------------------------------------------------------
     // Power-on resets every model but the flash array, clears the firmware's
     // RAM as a reset does, and starts the firmware at its reset entry. The
-    // firmware then runs only inside run_for / run_until.
+    // firmware then runs only inside run_for / run_until. An unpowered board
+    // shows nothing: a dark glass and backlight, every LED dark.
+    // (Operator::power_on also waits for the foreground loop.)
     void power_on();
     void power_off();
     bool powered() const { return powered_; }
 
     // --- the operator ---------------------------------------------------------
+    // The contact closes or opens, nothing more; Operator (operator.h) acts as
+    // a person does and waits for what the press sets off.
     void press(Button button);
     void release(Button button);
     bool pressed(Button button) const;
+    // A button's action runs or waits to run: its interrupt handler is
+    // active or pending.
+    bool button_action_pending() const;
     // Turns the rotary encoder by whole detents, all edges at once; positive
     // is clockwise. Clockwise its contact A (PD12, TIM4 channel 1) leads B
     // (PD13, channel 2), so TIM4 as the firmware sets it up (encoder mode 3,
@@ -120,6 +135,8 @@ public:
 
     // --- what a person sees ---------------------------------------------------
     bool led(int number) const;  // LED1..LED8 lit (pin driven high as an output)
+    // LED1 to LED8 in a row, '*' lit and '.' dark: "*..*....".
+    std::string led_pattern() const;
     // The LCD backlight's brightness as its driver transistor sees it: the
     // share of the PWM period, in whole percent, that TIM3 channel 2 holds
     // PC7 high; 0 while PC7 is not routed to TIM3 (alternate function 2).
@@ -132,6 +149,8 @@ public:
     void clear_serial_output();
     // Bytes arriving on the console line's receive side.
     void send_serial(const std::string& bytes);
+    // The console line's rate as the USART is set up now, in bit/s.
+    double console_bit_rate() const;
 
     // The LCD's glass: x from the left, y from the top; true = dark.
     bool lcd_pixel(int x, int y) const;
@@ -140,6 +159,10 @@ public:
     // inverted and unrecognised cells.
     std::string lcd_text(int line) const;
     std::array<TextLine, LcdImage::kPages> lcd_lines() const;
+
+    // Bytes the SPI bus of the LCD has moved (both ways count once) since the
+    // board was made.
+    std::uint64_t lcd_bus_bytes() const;
 
     // The flash array, with no controller in between.
     std::uint8_t flash_byte(std::uint32_t address) const;
@@ -159,6 +182,11 @@ public:
     void hold_flash_busy(bool held);
     // The 25 MHz crystal: withheld, the start-up stays on the 16 MHz oscillator.
     void fit_crystal(bool fitted);
+    // The clock tree as the firmware has set it up, in Hz.
+    struct ClockTree {
+        std::uint32_t sysclk, hclk, pclk1, pclk2;
+    };
+    ClockTree clock_tree() const;
     // Makes the next bus access of the running code take a hard fault with this
     // frame (R0, R1, R2, R3, R12, LR, PC, xPSR), stacked on the process stack
     // when on_process_stack is set, else on the main stack.
@@ -174,16 +202,9 @@ public:
     AccessTrace& trace() { return bus_.trace(); }
     std::string describe(const BusAccess& access) const { return bus_.describe(access); }
 
-    // --- the models, for tests that look closer (board_models.h) -------------
-    BoardModels& models() { return *models_; }
-    const BoardModels& models() const { return *models_; }
-    VirtualClock& clock() { return clock_; }
-
-    // The board whose bus the firmware reaches now (the last one made or powered).
-    static Board* current();
-
 private:
-    friend class BoardModels;
+    friend class BoardModels;  // the tests' closer look
+    friend class HardwareEvent;
     void mount_peripherals();
     void distribute_clocks();
     void reset_peripheral(Rcc::PeripheralBus bus, unsigned bit);
@@ -194,12 +215,7 @@ private:
     ExceptionState exceptions_;
     Bus bus_{clock_};
     Cpu cpu_;
-    struct Mounted {
-        const struct WiringRow* row;
-        std::unique_ptr<Peripheral> model;
-    };
-    std::vector<Mounted> parts_;
-    std::unique_ptr<BoardModels> models_;
+    std::unique_ptr<ChipModels> chip_;
     std::unique_ptr<BoardDevices> devices_;
     bool powered_ = false;
 };

@@ -1,6 +1,6 @@
 #include "exti_routing.h"
 
-#include "board_models.h"
+#include "chip_models.h"
 #include "models/exti.h"
 #include "models/gpio_port.h"
 
@@ -16,12 +16,12 @@ void wire_exti_inputs(const std::array<GpioPort*, Syscfg::kPorts>& ports, Syscfg
         [&exti](int line, bool high) { exti.set_input(line, high); });
 }
 
-void wire_exti_inputs(BoardModels& models)
+void wire_exti_inputs(ChipModels& chip)
 {
     std::array<GpioPort*, Syscfg::kPorts> ports{};
     for (int port = 0; port < Syscfg::kPorts; ++port)
-        ports[static_cast<std::size_t>(port)] = &models.gpio(static_cast<char>('A' + port));
-    wire_exti_inputs(ports, models.get<Syscfg>("SYSCFG"), models.get<Exti>("EXTI"));
+        ports[static_cast<std::size_t>(port)] = &chip.gpio(static_cast<char>('A' + port));
+    wire_exti_inputs(ports, chip.get<Syscfg>("SYSCFG"), chip.get<Exti>("EXTI"));
 }
 
 }  // namespace sim

@@ -9,14 +9,14 @@
 
 namespace sim {
 
-class BoardModels;
+class ChipModels;
 class Exti;
 class GpioPort;
 
 // ports[0] is port A, ports[8] port I.
 void wire_exti_inputs(const std::array<GpioPort*, Syscfg::kPorts>& ports, Syscfg& syscfg, Exti& exti);
 // The same for the board's own models.
-void wire_exti_inputs(BoardModels& models);
+void wire_exti_inputs(ChipModels& chip);
 
 }  // namespace sim
 

@@ -1,12 +1,13 @@
-// The alternate-function path from two port pins to a timer's channel 1 and
-// 2 inputs. A pin reaches the timer only while it is in alternate-function
-// mode with the timer's function selected; otherwise that input stays low,
-// and the timer sees no edges from it.
+// The alternate-function path from port pins to a timer's channel inputs. A
+// pin reaches its channel only while it is in alternate-function mode with
+// the timer's function selected; otherwise that input stays low, and the
+// timer sees no edges from it.
 #ifndef SIM_BOARD_TIMER_INPUT_PINS_H
 #define SIM_BOARD_TIMER_INPUT_PINS_H
 
-#include <array>
+#include <vector>
 
+#include "core/sim_error.h"
 #include "models/general_timer.h"
 #include "models/gpio_port.h"
 
@@ -14,29 +15,38 @@ namespace sim {
 
 class TimerInputPins {
 public:
-    TimerInputPins(GpioPort& port, std::array<int, 2> pins, int function, GeneralTimer& timer)
-        : port_(port), pins_(pins), function_(function)
+    struct Input {
+        int channel;  // 1 or 2
+        GpioPort* port;
+        int pin;
+        int function;
+    };
+
+    TimerInputPins(GeneralTimer& timer, std::vector<Input> inputs) : inputs_(std::move(inputs))
     {
+        for (const Input& input : inputs_) {
+            if (input.channel != 1 && input.channel != 2)
+                throw SimError(timer.name() + " takes inputs on channels 1 and 2, not " +
+                               std::to_string(input.channel));
+            input.port->listen(input.pin, [&timer, channel = input.channel](bool) { timer.input_changed(channel); });
+        }
         timer.set_input_source([this](int channel) { return level(channel); });
-        for (int channel = 1; channel <= 2; ++channel)
-            port_.listen(pins_[static_cast<std::size_t>(channel - 1)],
-                         [&timer, channel](bool) { timer.input_changed(channel); });
     }
     TimerInputPins(const TimerInputPins&) = delete;
     TimerInputPins& operator=(const TimerInputPins&) = delete;
 
-    // What the timer's channel input (1 or 2) sees now.
+    // What the timer's channel input sees now.
     bool level(int channel) const
     {
-        const int pin = pins_[static_cast<std::size_t>(channel - 1)];
-        return port_.mode(pin) == GpioPort::kModeAlternate && port_.alternate_function(pin) == function_ &&
-               port_.level(pin);
+        for (const Input& input : inputs_)
+            if (input.channel == channel)
+                return input.port->mode(input.pin) == GpioPort::kModeAlternate &&
+                       input.port->alternate_function(input.pin) == input.function && input.port->level(input.pin);
+        return false;
     }
 
 private:
-    GpioPort& port_;
-    std::array<int, 2> pins_;
-    int function_;
+    std::vector<Input> inputs_;
 };
 
 }  // namespace sim

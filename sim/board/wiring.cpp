@@ -2,8 +2,7 @@
 
 #include <string>
 
-#include "board.h"
-#include "board_models.h"
+#include "chip_models.h"
 #include "core/sim_error.h"
 #include "models/debug_control.h"
 #include "models/exti.h"
@@ -29,24 +28,24 @@ constexpr std::array<int, 7> lines(int a = kNoInterrupt, int b = kNoInterrupt)
 }
 
 template <char Letter>
-std::unique_ptr<Peripheral> gpio(Board&, const WiringRow&)
+std::unique_ptr<Peripheral> gpio(ChipModels&, const WiringRow&)
 {
     return std::make_unique<GpioPort>(Letter);
 }
 
-std::unique_ptr<Peripheral> general_timer(Board& board, const WiringRow& row)
+std::unique_ptr<Peripheral> general_timer(ChipModels& chip, const WiringRow& row)
 {
-    return std::make_unique<GeneralTimer>(std::string(row.name), board.clock());
+    return std::make_unique<GeneralTimer>(std::string(row.name), chip.clock());
 }
 
-std::unique_ptr<Peripheral> usart(Board& board, const WiringRow& row)
+std::unique_ptr<Peripheral> usart(ChipModels& chip, const WiringRow& row)
 {
-    return std::make_unique<Usart>(std::string(row.name), board.clock());
+    return std::make_unique<Usart>(std::string(row.name), chip.clock());
 }
 
-std::unique_ptr<Peripheral> spi(Board& board, const WiringRow& row)
+std::unique_ptr<Peripheral> spi(ChipModels& chip, const WiringRow& row)
 {
-    return std::make_unique<Spi>(std::string(row.name), board.clock());
+    return std::make_unique<Spi>(std::string(row.name), chip.clock());
 }
 
 constexpr std::uint32_t kBlock = 0x400;
@@ -54,18 +53,18 @@ constexpr std::uint32_t kBlock = 0x400;
 // Clock set-up first: the gates of the others hang on its registers.
 constexpr WiringRow kWiring[] = {
     {"RCC", 0x40023800, kBlock, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
-     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Rcc>(b.clock()); }},
+     [](ChipModels& chip, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Rcc>(chip.clock()); }},
     {"flash memory", 0x08000000, 0x00100000, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
-     [](Board&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<FlashMemory>(); }},
+     [](ChipModels&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<FlashMemory>(); }},
     {"flash interface", 0x40023C00, kBlock, kNoRccBit, kNoRccBit, ClockDomain::Core, lines(irq(4)),
-     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
-         return std::make_unique<FlashInterface>(b.clock(), b.models().flash());
+     [](ChipModels& chip, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<FlashInterface>(chip.clock(), chip.flash());
      }},
     // Reset before the ports and SYSCFG: the level changes of a chip reset
     // then find no trigger selected and pend nothing.
     {"EXTI", 0x40013C00, kBlock, kNoRccBit, kNoRccBit, ClockDomain::None,
      {irq(6), irq(7), irq(8), irq(9), irq(10), irq(23), irq(40)},
-     [](Board&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Exti>(); }},
+     [](ChipModels&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Exti>(); }},
     {"GPIOA", 0x40020000, kBlock, ahb1(0), ahb1(0), ClockDomain::None, lines(), gpio<'A'>},
     {"GPIOB", 0x40020400, kBlock, ahb1(1), ahb1(1), ClockDomain::None, lines(), gpio<'B'>},
     {"GPIOC", 0x40020800, kBlock, ahb1(2), ahb1(2), ClockDomain::None, lines(), gpio<'C'>},
@@ -76,7 +75,7 @@ constexpr WiringRow kWiring[] = {
     {"GPIOH", 0x40021C00, kBlock, ahb1(7), ahb1(7), ClockDomain::None, lines(), gpio<'H'>},
     {"GPIOI", 0x40022000, kBlock, ahb1(8), ahb1(8), ClockDomain::None, lines(), gpio<'I'>},
     {"SYSCFG", 0x40013800, kBlock, apb2(14), apb2(14), ClockDomain::None, lines(),
-     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Syscfg>(b.clock()); }},
+     [](ChipModels& chip, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<Syscfg>(chip.clock()); }},
     {"TIM3", 0x40000400, kBlock, apb1(1), apb1(1), ClockDomain::Apb1Timers, lines(irq(29)), general_timer},
     {"TIM4", 0x40000800, kBlock, apb1(2), apb1(2), ClockDomain::Apb1Timers, lines(irq(30)), general_timer},
     {"USART1", 0x40011000, kBlock, apb2(4), apb2(4), ClockDomain::Apb2, lines(irq(37)), usart},
@@ -87,21 +86,21 @@ constexpr WiringRow kWiring[] = {
     {"SPI2", 0x40003800, kBlock, apb1(14), apb1(14), ClockDomain::Apb1, lines(irq(36)), spi},
     {"SPI3", 0x40003C00, kBlock, apb1(15), apb1(15), ClockDomain::Apb1, lines(irq(51)), spi},
     {"SysTick", 0xE000E010, 0x10, kNoRccBit, kNoRccBit, ClockDomain::Core, lines(ExceptionState::kSysTick),
-     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
-         return std::make_unique<SysTickTimer>(b.clock());
+     [](ChipModels& chip, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<SysTickTimer>(chip.clock());
      }},
     // Up to the last priority byte; the software trigger register is not wired.
     {"NVIC", 0xE000E100, 0x3F0, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
-     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
-         return std::make_unique<Nvic>(b.models().exceptions());
+     [](ChipModels& chip, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<Nvic>(chip.exceptions());
      }},
     {"SCB", 0xE000ED00, 0x40, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
-     [](Board& b, const WiringRow&) -> std::unique_ptr<Peripheral> {
-         return std::make_unique<SystemControlBlock>(b.models().exceptions(),
-                                                     [&b] { b.models().cpu().system_reset(); });
+     [](ChipModels& chip, const WiringRow&) -> std::unique_ptr<Peripheral> {
+         return std::make_unique<SystemControlBlock>(chip.exceptions(),
+                                                     [&chip] { chip.cpu().system_reset(); });
      }},
     {"debug registers", 0xE000EDF0, 0x10, kNoRccBit, kNoRccBit, ClockDomain::None, lines(),
-     [](Board&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<DebugControl>(); }},
+     [](ChipModels&, const WiringRow&) -> std::unique_ptr<Peripheral> { return std::make_unique<DebugControl>(); }},
 };
 
 }  // namespace

@@ -16,7 +16,7 @@
 
 namespace sim {
 
-class Board;
+class ChipModels;
 
 // The clock a peripheral's model counts with.
 enum class ClockDomain {
@@ -42,7 +42,8 @@ constexpr RccBit kNoRccBit{};
 constexpr int kNoInterrupt = -1;
 
 struct WiringRow {
-    using Factory = std::unique_ptr<Peripheral> (*)(Board& board, const WiringRow& row);
+    // Makes the model; the models of earlier rows are there to find.
+    using Factory = std::unique_ptr<Peripheral> (*)(ChipModels& chip, const WiringRow& row);
 
     std::string_view name;
     std::uint32_t base;

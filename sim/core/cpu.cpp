@@ -296,4 +296,11 @@ std::uint32_t Cpu::exception_return() const
     return exc_returns_.empty() ? EXC_RETURN_THREAD_MSP : exc_returns_.back();
 }
 
+namespace {
+thread_local Cpu* g_active_cpu = nullptr;
+}
+
+void set_active_cpu(Cpu* cpu) { g_active_cpu = cpu; }
+Cpu* active_cpu() { return g_active_cpu; }
+
 }  // namespace sim

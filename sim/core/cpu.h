@@ -107,6 +107,8 @@ public:
     unsigned int* main_stack_frame() { return main_frame_; }
     unsigned int* process_stack_frame() { return process_frame_; }
     std::uint32_t exception_return() const;
+    // The exception state this core takes its exceptions from (PRIMASK included).
+    ExceptionState& exceptions() { return exceptions_; }
 
 private:
     struct ResetRequest {};
@@ -153,6 +155,11 @@ private:
     unsigned int main_frame_[8] = {};
     unsigned int process_frame_[8] = {};
 };
+
+// The core that runs the firmware on this thread, as the active bus is the
+// bus its register cells reach: the platform operations act on it.
+void set_active_cpu(Cpu* cpu);
+Cpu* active_cpu();
 
 }  // namespace sim
 

@@ -9,7 +9,8 @@ namespace sim {
 
 namespace {
 
-constexpr int kGlyphWidth = FONT5X8_WIDTH;
+constexpr int kGlyphWidth = LcdTextView::kGlyphWidth;
+constexpr std::size_t kMostGlyphs = 256;
 constexpr std::uint8_t kBlank = 0x00, kDark = 0xFF;
 
 bool plain(std::uint8_t column) { return column == kBlank || column == kDark; }
@@ -42,7 +43,11 @@ struct Score {
 
 LcdTextView::LcdTextView(Font font)
 {
-    for (int code = 0; code < FONT5X8_GLYPHS; ++code) {
+    if (font.size() % kGlyphWidth != 0 || font.size() > kMostGlyphs * kGlyphWidth)
+        throw SimError("a font of " + std::to_string(font.size()) + " bytes is not whole glyphs of " +
+                       std::to_string(kGlyphWidth) + " columns for at most 256 codes");
+    const auto glyphs = static_cast<int>(font.size() / kGlyphWidth);
+    for (int code = 0; code < glyphs; ++code) {
         const std::uint8_t* glyph = font.data() + static_cast<std::ptrdiff_t>(code) * kGlyphWidth;
         const auto as_code = static_cast<std::uint8_t>(code);
         if (uniform(glyph, kBlank)) continue;

@@ -29,7 +29,6 @@
 #include <vector>
 
 #include "devices/lcd_image.h"
-#include "font5x8.h"
 
 namespace sim {
 
@@ -46,9 +45,13 @@ struct TextLine {
 class LcdTextView {
 public:
     static constexpr char kUnrecognised = '?';
-    using Font = std::span<const std::uint8_t, static_cast<std::size_t>(FONT5X8_GLYPHS) * FONT5X8_WIDTH>;
+    static constexpr int kGlyphWidth = 5;
+    // The glyphs the text is drawn in, kGlyphWidth columns each (bit b of a
+    // column is row b), code 0 first; at most 256 codes. The board hands
+    // over the font its LCD driver draws with.
+    using Font = std::span<const std::uint8_t>;
 
-    explicit LcdTextView(Font font = Font(font5x8));
+    explicit LcdTextView(Font font);
 
     TextLine line(const LcdImage& image, int page) const;
     std::array<TextLine, LcdImage::kPages> lines(const LcdImage& image) const;

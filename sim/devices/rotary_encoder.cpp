@@ -8,10 +8,10 @@ constexpr bool kAClosed[4] = {false, true, true, false};
 constexpr bool kBClosed[4] = {false, false, true, true};
 }  // namespace
 
-RotaryEncoder::RotaryEncoder(GpioPort& port, int pin_a, int pin_b) : port_(port), pin_a_(pin_a), pin_b_(pin_b)
+RotaryEncoder::RotaryEncoder(Contact a, Contact b) : a_(a), b_(b)
 {
-    port_.set_board_pull(pin_a_, true);
-    port_.set_board_pull(pin_b_, true);
+    a_.port.set_board_pull(a_.pin, true);
+    b_.port.set_board_pull(b_.pin, true);
 }
 
 void RotaryEncoder::step(int edges)
@@ -25,15 +25,15 @@ void RotaryEncoder::step(int edges)
 
 void RotaryEncoder::show_phase()
 {
-    const auto contact = [this](int pin, bool closed) {
+    const auto contact = [](const Contact& c, bool closed) {
         if (closed)
-            port_.drive(pin, false);
+            c.port.drive(c.pin, false);
         else
-            port_.release(pin);
+            c.port.release(c.pin);
     };
     // One contact changes per edge; the other keeps its level.
-    contact(pin_a_, kAClosed[phase_]);
-    contact(pin_b_, kBClosed[phase_]);
+    contact(a_, kAClosed[phase_]);
+    contact(b_, kBClosed[phase_]);
 }
 
 }  // namespace sim

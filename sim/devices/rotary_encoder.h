@@ -12,7 +12,12 @@ namespace sim {
 
 class RotaryEncoder {
 public:
-    RotaryEncoder(GpioPort& port, int pin_a, int pin_b);
+    struct Contact {
+        GpioPort& port;
+        int pin;
+    };
+
+    RotaryEncoder(Contact a, Contact b);
 
     // Whole detents, positive clockwise; every edge happens at the current time.
     void turn(int detents) { step(4 * detents); }
@@ -25,9 +30,8 @@ public:
 private:
     void show_phase();
 
-    GpioPort& port_;
-    int pin_a_;
-    int pin_b_;
+    Contact a_;
+    Contact b_;
     int phase_ = 0;  // the shaft is where it is, whatever the supply does
 };
 

@@ -213,11 +213,11 @@ TEST_P(PendingBits, ABounceWhileTheActionRunsIsAbsorbed)
 
 INSTANTIATE_TEST_SUITE_P(
     Actions, PendingBits,
-    ::testing::Values(Probe{"MenuNewRecord", kOk, erase_start(5)}, Probe{"Recording", kOk, write_of(0x08020000u)},
+    ::testing::Values(Probe{"MenuNewRecord", kOk, erase_start(5)}, Probe{"Recording", kOk, write_of(RESULT_BASE)},
                       Probe{"Recording", kBack, write_of(kBacklightCompare)},
                       Probe{"Remote", kOk, write_of(kConsoleData)},
-                      Probe{"MenuOption", kOk, read_of(0x080E0000u)},
-                      Probe{"RecordScreen", kOk, read_of(0x08020004u)}, Probe{"XGraph", kOk, read_of(0x08020004u)}),
+                      Probe{"MenuOption", kOk, read_of(LIMITS_BASE)},
+                      Probe{"RecordScreen", kOk, read_of(SAMPLE_AREA)}, Probe{"XGraph", kOk, read_of(SAMPLE_AREA)}),
     probe_name);
 
 class ScreenOrder : public ButtonRig, public ::testing::WithParamInterface<Probe> {};
@@ -250,7 +250,7 @@ TEST_P(ScreenOrder, TheActionsScreenStandsBeforeItsFlashWorkStarts)
 
 INSTANTIATE_TEST_SUITE_P(FlashWork, ScreenOrder,
                          ::testing::Values(Probe{"MenuNewRecord", kOk, erase_start(5)},
-                                           Probe{"RecordingDark", kOk, write_of(0x08020000u)},
+                                           Probe{"RecordingDark", kOk, write_of(RESULT_BASE)},
                                            Probe{"EditorChanging", kBack, erase_start(11)}),
                          probe_name);
 

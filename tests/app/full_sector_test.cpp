@@ -19,10 +19,10 @@ namespace {
 using namespace sim;
 using journey::full_sector_tilt;
 
-constexpr std::uint32_t kFlashBase = 0x08000000u;
-constexpr std::uint32_t kFlashEnd = 0x08100000u;
+constexpr std::uint32_t kFlashBase = Board::kFlashBase;
+constexpr std::uint32_t kFlashEnd = Board::kFlashBase + Board::kFlashSize;
 constexpr std::uint32_t kResultEnd = RESULT_BASE + RESULT_SIZE;
-constexpr std::uint32_t kMarkerPair = 0x0803FFFEu;  // the sector's last pair
+constexpr std::uint32_t kMarkerPair = kResultEnd - 2;  // the sector's last pair
 
 // LEFT 60, RIGHT 60, BACK 30, FRONT 60: the profile passes LEFT and FRONT.
 const std::vector<std::uint8_t> kLimitBytes = {60, 0xC4, 30, 0xC4};

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <vector>
 
+#include "board/board_models.h"
 #include "devices/rotary_encoder.h"
 #include "operator_rig.h"
 
@@ -17,7 +18,7 @@ class KnobAndConversion : public OperatorTest {};
 TEST_F(KnobAndConversion, CountsOfThreeAndThirteenAreDiscardedAndPartTurnsAddUp)
 {
     boot();
-    RotaryEncoder& knob = board.models().encoder();
+    RotaryEncoder& knob = models(board).encoder();
     const struct {
         int edges;       // quarter detents turned before one poll
         int menu_after;  // the item the pointer is on after the poll

@@ -195,7 +195,7 @@ TEST_F(RecordViews, ForeignOrErasedFlashIsShownWithinItsFieldsAndReadWithinTheSe
     back();
 
     board.power_off();
-    board.load_flash(kResult, Bytes(0x20000, 0xFF));  // never used, or erased and cut off at once
+    board.load_flash(kResult, Bytes(RESULT_SIZE, 0xFF));  // never used, or erased and cut off at once
     boot();
     board.trace().start();
     show_record();
@@ -205,8 +205,8 @@ TEST_F(RecordViews, ForeignOrErasedFlashIsShownWithinItsFieldsAndReadWithinTheSe
     send_report();
     board.trace().stop();
     for (const BusAccess& a : board.trace().accesses()) {
-        if (a.write || a.address < 0x08000000u || a.address >= 0x08100000u) continue;
-        const bool result = a.address >= kResult && a.address < kResult + 0x20000u;
+        if (a.write || a.address < Board::kFlashBase || a.address >= Board::kFlashBase + Board::kFlashSize) continue;
+        const bool result = a.address >= kResult && a.address < kResult + RESULT_SIZE;
         const bool limits = a.address >= kLimits && a.address < kLimits + 4u;
         ASSERT_TRUE(result || limits) << "flash read outside the records at " << std::hex << a.address;
     }

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "board/board_models.h"
 #include "devices/accelerometer.h"
 #include "operator_rig.h"
 
@@ -46,7 +47,7 @@ protected:
             ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > passes; }, 1_s));
         }
     }
-    std::uint64_t accelerometer_frames() const { return board.models().accelerometer().frames(); }
+    std::uint64_t accelerometer_frames() { return models(board).accelerometer().frames(); }
 };
 
 TEST_F(Recording, ShowsLiveValuesMarksItsLimitsBlinksTheLatchedAlarmAndHandsTheBacklightToBack)

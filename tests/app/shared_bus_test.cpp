@@ -19,6 +19,9 @@ namespace {
 
 using namespace sim;
 
+// The button's interrupt (EXTI lines 10 to 15), held back and taken back here.
+constexpr int kButtonIrq = ExceptionState::irq(40);
+
 enum class Section { XGraphRedraw, YGraphRedraw, MeasurementPass };
 
 struct Scene {
@@ -131,9 +134,9 @@ protected:
     };
     Sweep sweep(std::uint64_t start, std::uint64_t last, Button button)
     {
-        Cpu& cpu = board.models().cpu();
-        ExceptionState& core = board.models().exceptions();
-        Exti& exti = board.models().get<Exti>("EXTI");
+        Cpu& cpu = models(board).cpu();
+        ExceptionState& core = models(board).exceptions();
+        Exti& exti = models(board).get<Exti>("EXTI");
         const std::uint32_t line = button == Button::Back ? 0x4000u : 0x8000u;
         Sweep result{0, 0};
         std::uint64_t& in = result.in;

@@ -193,10 +193,8 @@ TEST_F(StopAgainstLoopTest, ASampleTakenBeforeANewRecordStartsIsNotStoredInIt)
     ASSERT_FALSE(HasFailure());
     ASSERT_NO_FATAL_FAILURE(start_record_before_storing_pass());
     // Run until the stop's handler returns, and not an access further.
-    const ExceptionState& core = board.models().exceptions();
     board.at_bus_access(pass.print, HardwareEvent::press(Button::Ok));
-    ASSERT_TRUE(board.run_until(
-        [&] { return board.pressed(Button::Ok) && !core.active(kButtonIrq) && !core.pending(kButtonIrq); }, 1_s));
+    ASSERT_TRUE(board.run_until([&] { return board.pressed(Button::Ok) && !board.button_action_pending(); }, 1_s));
     ASSERT_EQ(app_state, 0);
     ASSERT_EQ(app_data_index, 2 * kPairsBefore) << "the sample taken, not yet stored";
     board.release(Button::Ok);

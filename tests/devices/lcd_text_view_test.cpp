@@ -30,7 +30,7 @@ protected:
 
     sim::St7565pController lcd;
     LcdWire wire{lcd};
-    LcdTextView view;
+    LcdTextView view{font5x8};
 };
 
 TEST_F(TextView, ReadsLinesAsTheDriverDrawsThem)

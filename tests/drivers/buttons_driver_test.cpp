@@ -26,11 +26,11 @@ constexpr int kButtonIrq = ExceptionState::irq(40);
 
 class ButtonTest : public DriverTest {
 protected:
-    Exti& exti() { return board.models().get<Exti>("EXTI"); }
-    ExceptionState& core() { return board.models().exceptions(); }
+    Exti& exti() { return models(board).get<Exti>("EXTI"); }
+    ExceptionState& core() { return models(board).exceptions(); }
     std::uint32_t enabled_clocks(sim::Rcc::PeripheralBus bus)
     {
-        return board.models().rcc().peek(sim::Rcc::enable_offset(bus));
+        return models(board).rcc().peek(sim::Rcc::enable_offset(bus));
     }
 };
 
@@ -40,7 +40,7 @@ TEST_F(ButtonTest, GpioModeMakesAnInputAndTouchesNoInterruptHardware)
     for (const ButtonCase& c : kButtons) {
         SCOPED_TRACE(c.pin);
         STM_EVAL_PBInit(c.button, BUTTON_MODE_GPIO);
-        const sim::GpioPort& port = board.models().gpio('C');
+        const sim::GpioPort& port = models(board).gpio('C');
         EXPECT_EQ(port.mode(c.pin), sim::GpioPort::kModeInput);
         EXPECT_EQ(port.pull(c.pin), 0) << "the board's resistor pulls it up";
         EXPECT_NE(enabled_clocks(sim::Rcc::PeripheralBus::Ahb1) & 0x04u, 0u);
@@ -63,7 +63,7 @@ TEST_F(ButtonTest, ExtiModePendsTheButtonInterruptAtTheHighestPriorityOnAPressOn
         SCOPED_TRACE(c.pin);
         const std::uint32_t line = 1u << c.pin;
         STM_EVAL_PBInit(c.button, BUTTON_MODE_EXTI);
-        EXPECT_EQ(board.models().get<sim::Syscfg>("SYSCFG").routed_port(c.pin), 2) << "port C";
+        EXPECT_EQ(models(board).get<sim::Syscfg>("SYSCFG").routed_port(c.pin), 2) << "port C";
         EXPECT_EQ(exti().peek(Exti::IMR) & line, line);
         EXPECT_EQ(exti().peek(Exti::FTSR) & line, line);
         EXPECT_EQ(exti().peek(Exti::RTSR) & line, 0u);

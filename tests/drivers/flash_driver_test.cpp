@@ -35,7 +35,7 @@ protected:
         FLASH_Unlock();
         board.trace().start();
     }
-    std::uint32_t cr() { return board.models().flash_interface().peek(FlashInterface::CR); }
+    std::uint32_t cr() { return models(board).flash_interface().peek(FlashInterface::CR); }
     std::vector<std::uint32_t> cr_writes()
     {
         std::vector<std::uint32_t> values;
@@ -91,7 +91,7 @@ TEST_F(FlashLocked, UnlockWritesTheTwoKeysOnlyToALockedController)
     const std::uint32_t keyr = kRegisters + FlashInterface::KEYR;
     EXPECT_TRUE(appear_in_order(board.trace().accesses(),
                                 {write_of(keyr, FlashInterface::kKey1, 4), write_of(keyr, FlashInterface::kKey2, 4)}));
-    EXPECT_EQ(board.models().flash_interface().peek(FlashInterface::CR) & FlashInterface::kLock, 0u);
+    EXPECT_EQ(models(board).flash_interface().peek(FlashInterface::CR) & FlashInterface::kLock, 0u);
     board.trace().clear();
     FLASH_Unlock();
     EXPECT_TRUE(accesses_to(board.trace().accesses(), keyr, 4).empty());
@@ -215,7 +215,7 @@ TEST_F(FlashTest, AnErrorLeftSetEndsEveryLaterOperationAtItsFirstWait)
 // after the start bit (access 12 of an erase).
 TEST_F(FlashTest, AFaultDuringAnOperationIsItsResultAndItsBitsAreClearedAfterwards)
 {
-    sim::Cpu& cpu = board.models().cpu();
+    sim::Cpu& cpu = models(board).cpu();
     for (const FaultCase& c : kFaults) {
         SCOPED_TRACE(c.status);
         start_case();

@@ -40,7 +40,7 @@ protected:
     }
     PortState state()
     {
-        GpioPort& f = board.models().gpio('F');
+        GpioPort& f = models(board).gpio('F');
         return {f.peek(GpioPort::MODER), f.peek(GpioPort::OTYPER), f.peek(GpioPort::OSPEEDR), f.peek(GpioPort::PUPDR)};
     }
 };
@@ -141,12 +141,12 @@ TEST_F(GpioDriverTest, SetAndResetBitsAreSingleHalfWordWritesOfTheMask)
 {
     GPIO_SetBits(GPIOF, 0x0101);
     GPIO_ResetBits(GPIOF, 0x0100);
-    EXPECT_EQ(board.models().gpio('F').peek(GpioPort::ODR), 0x0001u);
+    EXPECT_EQ(models(board).gpio('F').peek(GpioPort::ODR), 0x0001u);
     EXPECT_EQ(console(), "");
 
     GPIO_SetBits(GPIOF, 0);
     GPIO_ResetBits(GPIOF, 0);
-    EXPECT_EQ(board.models().gpio('F').peek(GpioPort::ODR), 0x0001u);
+    EXPECT_EQ(models(board).gpio('F').peek(GpioPort::ODR), 0x0001u);
     EXPECT_EQ(console(), report(kModule, "GPIO_SetBits", "IS_GPIO_PIN(") +
                              report(kModule, "GPIO_ResetBits", "IS_GPIO_PIN("));
 
@@ -188,8 +188,8 @@ TEST_F(GpioDriverTest, PinAFConfigReplacesOnlyThePinsFourBitField)
         GPIOF->AFR[1] = c.before;
         board.clear_serial_output();
         GPIO_PinAFConfig(GPIOF, c.pin, c.af);
-        EXPECT_EQ(board.models().gpio('F').peek(GpioPort::AFRL), c.afrl);
-        EXPECT_EQ(board.models().gpio('F').peek(GpioPort::AFRH), c.afrh);
+        EXPECT_EQ(models(board).gpio('F').peek(GpioPort::AFRL), c.afrl);
+        EXPECT_EQ(models(board).gpio('F').peek(GpioPort::AFRH), c.afrh);
         EXPECT_EQ(console(), c.reports);
     }
 }

@@ -26,7 +26,7 @@ struct Masks {
 
 class IrqLinesTest : public DriverTest {
 protected:
-    Exti& exti() { return board.models().get<Exti>("EXTI"); }
+    Exti& exti() { return models(board).get<Exti>("EXTI"); }
     Masks masks() { return {exti().peek(Exti::IMR), exti().peek(Exti::EMR), exti().peek(Exti::RTSR), exti().peek(Exti::FTSR)}; }
     void preset(const Masks& m)
     {

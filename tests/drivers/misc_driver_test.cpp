@@ -44,7 +44,7 @@ TEST_F(MiscTest, NvicInitPriorityByteFollowsTheGroupingAndDisableWritesOnlyIcer)
          {{0x428, 1, 0x00}, {0x104, 4, 0x100}},
          nvic_report("IS_NVIC_PREEMPTION_PRIORITY") + nvic_report("IS_NVIC_SUB_PRIORITY")},
     };
-    ExceptionState& core = board.models().exceptions();
+    ExceptionState& core = models(board).exceptions();
     board.trace().start();
     for (const NvicCase& c : cases) {
         SCOPED_TRACE(c.name);

@@ -51,8 +51,8 @@ TEST_F(RccTest, GetClocksFreqOfTheStartUpTreeOnTheBoard)
     run_start_up_clock_tree();
     RCC_ClocksTypeDef clocks{1, 1, 1, 1};
     RCC_GetClocksFreq(&clocks);
-    EXPECT_EQ(clocks.SYSCLK_Frequency, board.models().rcc().sysclk_hz());
-    EXPECT_EQ(clocks.HCLK_Frequency, board.models().rcc().hclk_hz());
+    EXPECT_EQ(clocks.SYSCLK_Frequency, models(board).rcc().sysclk_hz());
+    EXPECT_EQ(clocks.HCLK_Frequency, models(board).rcc().hclk_hz());
     EXPECT_EQ(clocks.PCLK1_Frequency, 25000000u);
     EXPECT_EQ(clocks.PCLK2_Frequency, 50000000u);
 }
@@ -107,13 +107,13 @@ TEST_F(RccTest, ClockCommandsSetAndClearTheMaskReportingRefusedBits)
     };
     for (const EnableCase& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::uint32_t before = board.models().rcc().peek(c.offset);
+        const std::uint32_t before = models(board).rcc().peek(c.offset);
         ASSERT_EQ(before & c.mask, 0u);
         board.clear_serial_output();
         c.command(c.mask, ENABLE);
-        EXPECT_EQ(board.models().rcc().peek(c.offset), before | c.mask);
+        EXPECT_EQ(models(board).rcc().peek(c.offset), before | c.mask);
         c.command(c.mask, DISABLE);
-        EXPECT_EQ(board.models().rcc().peek(c.offset), before);
+        EXPECT_EQ(models(board).rcc().peek(c.offset), before);
         EXPECT_EQ(console(), c.failed_check ? report(kModule, c.function, c.failed_check, 2) : "");
     }
 }

@@ -76,7 +76,7 @@ protected:
         RCC_APB1PeriphClockCmd(RCC_APB1Periph_SPI2 | RCC_APB1Periph_SPI3, ENABLE);
         RCC_APB2PeriphClockCmd(RCC_APB2Periph_SPI1, ENABLE);
     }
-    Spi& spi(int n) { return board.models().spi(n); }
+    Spi& spi(int n) { return models(board).spi(n); }
 };
 
 struct CheckCase {
@@ -194,13 +194,13 @@ TEST_F(SpiDriverTest, DataAndFlagsFollowEachByteOnTheBoardsBus)
     GPIO_ResetBits(GPIOB, GPIO_Pin_14);
     const auto exchange = [&](std::uint8_t out) {
         SPI_I2S_SendData(SPI2, out);
-        board.clock().advance(byte);
+        models(board).clock().advance(byte);
     };
 
     EXPECT_EQ(all_flags(SPI2), only(SPI_I2S_FLAG_TXE)) << "idle";
     SPI_I2S_SendData(SPI2, 0x00A0);  // read the control register
     EXPECT_EQ(all_flags(SPI2), only(SPI_I2S_FLAG_TXE | SPI_I2S_FLAG_BSY)) << "shifting";
-    board.clock().advance(byte);
+    models(board).clock().advance(byte);
     EXPECT_EQ(all_flags(SPI2), only(SPI_I2S_FLAG_TXE | SPI_I2S_FLAG_RXNE)) << "received";
     EXPECT_EQ(SPI_I2S_ReceiveData(SPI2), 0x00FF) << "nothing drives the line during a command";
     exchange(0xA5);

@@ -23,7 +23,7 @@ protected:
         DriverTest::SetUp();
         RCC_APB2PeriphClockCmd(RCC_APB2Periph_SYSCFG, ENABLE);
     }
-    Syscfg& syscfg() { return board.models().get<Syscfg>("SYSCFG"); }
+    Syscfg& syscfg() { return models(board).get<Syscfg>("SYSCFG"); }
     std::array<std::uint32_t, 4> exticr()
     {
         return {syscfg().peek(Syscfg::EXTICR(0)), syscfg().peek(Syscfg::EXTICR(1)), syscfg().peek(Syscfg::EXTICR(2)),
@@ -119,7 +119,7 @@ TEST_F(SyscfgTest, CompensationCellStatusIsReadyOnlyAfterItsStartUp)
 {
     SYSCFG_CompensationCellCmd(ENABLE);
     EXPECT_EQ(SYSCFG_GetCompensationCellStatus(), RESET);
-    board.clock().advance(Syscfg::kCellStartup);
+    models(board).clock().advance(Syscfg::kCellStartup);
     EXPECT_EQ(SYSCFG_GetCompensationCellStatus(), SET);
     SYSCFG_CompensationCellCmd(DISABLE);
     EXPECT_EQ(SYSCFG_GetCompensationCellStatus(), RESET);

@@ -36,7 +36,7 @@ protected:
     // Registers as given; then the trace and the console start empty.
     void preset(TIM_TypeDef* t, std::initializer_list<std::pair<std::uint32_t, std::uint32_t>> values)
     {
-        for (auto [offset, value] : values) board.models().bus().write(base_of(t) + offset, width_of(offset), value);
+        for (auto [offset, value] : values) models(board).bus().write(base_of(t) + offset, width_of(offset), value);
         board.trace().clear();
         board.clear_serial_output();
     }

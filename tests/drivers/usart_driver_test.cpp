@@ -62,7 +62,7 @@ TEST_F(UsartTest, InitComputesTheDividerFromThePortsBusClock)
         c.port->CR1 = c.cr1;
         USART_InitTypeDef line = console_line(c.baud);
         USART_Init(c.port, &line);
-        EXPECT_EQ(board.models().usart(c.number).peek(Usart::BRR), c.brr);
+        EXPECT_EQ(models(board).usart(c.number).peek(Usart::BRR), c.brr);
     }
     EXPECT_EQ(console(), "");
 }
@@ -123,7 +123,7 @@ TEST_F(UsartTest, DataIsMaskedToNineBits)
 {
     using sim::operator""_ms;
     USART_SendData(USART2, 0x0241);
-    board.clock().advance(1_ms);  // the character's time on the line
+    models(board).clock().advance(1_ms);  // the character's time on the line
     EXPECT_EQ(console(), report(kModule, "USART_SendData", "IS_USART_DATA") + "A");
 
     board.clear_serial_output();

@@ -37,14 +37,14 @@ protected:
         board.trace().stop();
         return spi_frames(board.trace().accesses(), sim::base_of("SPI2"), sim::base_of("GPIOB"), 14);
     }
-    sim::Accelerometer& device() { return board.models().accelerometer(); }
+    sim::Accelerometer& device() { return models(board).accelerometer(); }
 };
 
 TEST_F(AccelerometerDriverTest, InitSetsUpTheSharedBusPinsAndTheChipSelectAndConfiguresNothing)
 {
     sACCEL_Init();
-    const sim::GpioPort& b = board.models().gpio('B');
-    const sim::GpioPort& c = board.models().gpio('C');
+    const sim::GpioPort& b = models(board).gpio('B');
+    const sim::GpioPort& c = models(board).gpio('C');
     const struct {
         const sim::GpioPort& port;
         int pin, mode, af;
@@ -59,8 +59,8 @@ TEST_F(AccelerometerDriverTest, InitSetsUpTheSharedBusPinsAndTheChipSelectAndCon
         }
     }
     EXPECT_TRUE(b.level(14)) << "deselected";
-    EXPECT_EQ(board.models().spi(2).peek(sim::Spi::CR1), 0x035Fu) << "enabled master, mode 3, APB1 / 16";
-    EXPECT_EQ(board.models().spi(2).bytes_moved(), 0u);
+    EXPECT_EQ(models(board).spi(2).peek(sim::Spi::CR1), 0x035Fu) << "enabled master, mode 3, APB1 / 16";
+    EXPECT_EQ(models(board).spi(2).bytes_moved(), 0u);
     EXPECT_EQ(device().control(), 0u) << "the device is left unconfigured";
 
     // Releasing the bus takes it from the LCD too: SPI2 loses its clock.
@@ -98,7 +98,7 @@ TEST_F(AccelerometerDriverTest, EachTransactionIsOneFrameOfACommandByteAndItsDat
         unsigned result = 0;
         EXPECT_EQ(frames_of([&] { result = c.run(); }), std::vector<SpiFrame>{c.frame});
         EXPECT_EQ(result, c.result);
-        EXPECT_TRUE(board.models().gpio('B').level(14)) << "deselected after the frame";
+        EXPECT_TRUE(models(board).gpio('B').level(14)) << "deselected after the frame";
     }
     EXPECT_EQ(device().control(), 0xC3u) << "the read-as-write changed nothing";
     EXPECT_THROW(sACCEL_ReadByte(), sim::SimError) << "a byte outside any frame reaches no device";
@@ -131,10 +131,10 @@ TEST_F(AccelerometerDriverTest, ReadingsAreMeaningfulOnlyOnceTheControlRegisterI
     for (const ReadingCase& c : cases) {
         SCOPED_TRACE(c.name);
         c.world(board);
-        const std::uint64_t before = board.models().spi(2).bytes_moved();
+        const std::uint64_t before = models(board).spi(2).bytes_moved();
         EXPECT_EQ(sACCEL_ReadWord(0x28), c.x);
         EXPECT_EQ(sACCEL_ReadWord(0x2A), c.y);
-        EXPECT_EQ(board.models().spi(2).bytes_moved() - before, 6u) << "three bytes a word";
+        EXPECT_EQ(models(board).spi(2).bytes_moved() - before, 6u) << "three bytes a word";
     }
 }
 

@@ -15,7 +15,7 @@ TEST_F(LedTest, InitMakesEachPinAPushPullOutputWithoutSettingItsLevel)
     for (int led = LED1; led <= LED8; ++led) {
         STM_EVAL_LEDInit(static_cast<Led_TypeDef>(led));
         const int pin = 8 + led;
-        const sim::GpioPort& e = board.models().gpio('E');
+        const sim::GpioPort& e = models(board).gpio('E');
         EXPECT_EQ(e.mode(pin), 1) << "PE" << pin;
         EXPECT_EQ((e.peek(0x08) >> (2 * pin)) & 3u, 2u) << "50 MHz";
         EXPECT_EQ((e.peek(0x04) >> pin) & 1u, 0u) << "push-pull";
@@ -52,15 +52,15 @@ TEST_F(LedTest, AnInterruptBetweenTheReadAndTheWriteOfAToggleKeepsItsChange)
     for (int led = LED1; led <= LED8; ++led) STM_EVAL_LEDInit(static_cast<Led_TypeDef>(led));
     // Find how many bus accesses a toggle makes, then aim a switch of LED2
     // at each of them in turn, as the button handler could.
-    const std::uint64_t before = board.models().cpu().bus_accesses();
+    const std::uint64_t before = models(board).cpu().bus_accesses();
     STM_EVAL_LEDToggle(LED4);
-    const std::uint64_t accesses = board.models().cpu().bus_accesses() - before;
+    const std::uint64_t accesses = models(board).cpu().bus_accesses() - before;
     ASSERT_GE(accesses, 2u);
     STM_EVAL_LEDToggle(LED4);
 
     for (std::uint64_t at = 1; at <= accesses; ++at) {
         STM_EVAL_LEDOff(LED2);
-        board.models().cpu().at_access(at, [] { STM_EVAL_LEDOn(LED2); });
+        models(board).cpu().at_access(at, [] { STM_EVAL_LEDOn(LED2); });
         STM_EVAL_LEDToggle(LED4);
         EXPECT_TRUE(board.led(2)) << "LED2 switched on before access " << at << " of the toggle";
         EXPECT_TRUE(board.led(4)) << "the toggle itself still happened";

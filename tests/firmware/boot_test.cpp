@@ -3,6 +3,7 @@
 
 #include "board/board.h"
 #include "board/board_models.h"
+#include "board/operator.h"
 #include "main.h"
 #include "core/exception_state.h"
 #include "fault_frames.h"
@@ -11,6 +12,7 @@
 #include "models/usart.h"
 #include "sercom.h"
 #include "system_stm32f2xx.h"
+#include "record_layout.h"
 
 using namespace sim;
 
@@ -20,11 +22,7 @@ class BootTest : public ::testing::Test {
 protected:
     // Power on and run until the foreground loop idles (the LCD's bring-up
     // waits some 0.7 s of delays at 100 MHz, longer on the slower clock).
-    void boot()
-    {
-        board.power_on();
-        ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) << board.stop_reason();
-    }
+    void boot() { ASSERT_TRUE(Operator(board).power_on()) << board.stop_reason(); }
     Board board;
 };
 
@@ -42,7 +40,7 @@ TEST_F(BootTest, ReachesTheForegroundLoopWithLed1Lit)
     EXPECT_GT(board.idle_passes(), passes) << "and keeps running";
 
     EXPECT_EQ(SystemCoreClock, 100000000u);
-    EXPECT_EQ(board.models().usart(2).peek(0x08), 0x00D9u) << "115200 bit/s from the 25 MHz APB1";
+    EXPECT_EQ(models(board).usart(2).peek(0x08), 0x00D9u) << "115200 bit/s from the 25 MHz APB1";
     for (int fd : {0, 1, 2}) EXPECT_EQ(getComIdxFromFd(fd), 0) << "standard streams on COM1";
     EXPECT_EQ(app_state, 0);
     EXPECT_EQ(app_rec, 0);
@@ -58,13 +56,13 @@ TEST_F(BootTest, WithoutTheCrystalTheSystemRunsAt16MHzAndTheConsoleKeepsItsRate)
     EXPECT_FALSE(board.stopped()) << board.stop_reason();
     EXPECT_TRUE(board.led(1));
     EXPECT_EQ(SystemCoreClock, 16000000u);
-    EXPECT_NEAR(board.models().usart(2).bit_rate(), 115200.0, 115200.0 * 0.01);
+    EXPECT_NEAR(board.console_bit_rate(), 115200.0, 115200.0 * 0.01);
 }
 
 TEST_F(BootTest, PowerCycleResetsRamButKeepsFlash)
 {
     boot();
-    board.models().flash().load(0x080E0000, {0x12, 0x34});
+    models(board).flash().load(LIMITS_BASE, {0x12, 0x34});
     app_state = 5;
     app_record.X_Max = 33;
     LocalTime = 123456;
@@ -81,8 +79,8 @@ TEST_F(BootTest, PowerCycleResetsRamButKeepsFlash)
     EXPECT_EQ(getComIdxFromFd(1), 1) << "stream binding back to COM2";
     EXPECT_EQ(SystemCoreClock, 120000000u) << "before the clock set-up recomputes it";
     EXPECT_FALSE(board.led(1)) << "port E is reset";
-    EXPECT_EQ(board.models().flash().peek(0x080E0000), 0x12);
-    EXPECT_EQ(board.models().flash().peek(0x080E0001), 0x34);
+    EXPECT_EQ(models(board).flash().peek(LIMITS_BASE), 0x12);
+    EXPECT_EQ(models(board).flash().peek(LIMITS_BASE + 1), 0x34);
 
     ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s));
     EXPECT_EQ(SystemCoreClock, 100000000u);
@@ -93,8 +91,8 @@ TEST_F(BootTest, AnEnabledInterruptWithoutAHandlerEndsInTheDefaultHandler)
 {
     boot();
     // TIM5's interrupt (number 50) is not served by the system.
-    board.models().exceptions().set_enabled(ExceptionState::irq(50), true);
-    board.models().exceptions().set_pending(ExceptionState::irq(50), true);
+    models(board).exceptions().set_enabled(ExceptionState::irq(50), true);
+    models(board).exceptions().set_pending(ExceptionState::irq(50), true);
     board.run_for(1_ms);
     EXPECT_TRUE(board.stopped());
     EXPECT_NE(board.stop_reason().find("Default_Handler: interrupt 50"), std::string::npos) << board.stop_reason();
@@ -139,8 +137,8 @@ TEST_F(BootTest, ASystemResetRequestedByTheFirmwareStartsItAgainFromReset)
     boot();
     ASSERT_TRUE(board.led(1));
     app_state = 6;  // changed RAM that the reset code puts back
-    board.models().flash().load(0x080E0000, {0x5A});
-    board.models().exceptions().set_enabled(ExceptionState::irq(28), true);
+    models(board).flash().load(LIMITS_BASE, {0x5A});
+    models(board).exceptions().set_enabled(ExceptionState::irq(28), true);
     HardwareEvent::pend_interrupt(28)(board);  // the loop only idles: no bus access to aim at
     board.run_until([&] { return board.system_resets() == 1; }, 1_ms);
     EXPECT_FALSE(board.led(1)) << "port E is reset with the chip";
@@ -149,8 +147,8 @@ TEST_F(BootTest, ASystemResetRequestedByTheFirmwareStartsItAgainFromReset)
     EXPECT_FALSE(board.stopped()) << board.stop_reason();
     EXPECT_EQ(board.system_resets(), 1u);
     EXPECT_TRUE(board.led(1)) << "the start-up ran again";
-    EXPECT_FALSE(board.models().exceptions().enabled(ExceptionState::irq(28))) << "the NVIC is reset too";
-    EXPECT_EQ(board.flash_byte(0x080E0000), 0x5A) << "flash keeps its contents";
+    EXPECT_FALSE(models(board).exceptions().enabled(ExceptionState::irq(28))) << "the NVIC is reset too";
+    EXPECT_EQ(board.flash_byte(LIMITS_BASE), 0x5A) << "flash keeps its contents";
 }
 
 }  // namespace

@@ -20,19 +20,21 @@ TEST_F(ClockSetupTest, CrystalReadyRunsTheCoreAt100MHzFromThePll)
 {
     SystemInit();
 
-    EXPECT_EQ(board.models().rcc().peek(Rcc::PLLCFGR), 0x05411004u);
-    const std::uint32_t cfgr = board.models().rcc().peek(Rcc::CFGR);
+    EXPECT_EQ(models(board).rcc().peek(Rcc::PLLCFGR), 0x05411004u);
+    const std::uint32_t cfgr = models(board).rcc().peek(Rcc::CFGR);
     EXPECT_EQ(cfgr & 0x3u, 0x2u) << "system clock switch on the PLL";
     EXPECT_EQ(cfgr & 0xCu, 0x8u) << "switch status: PLL in use";
     EXPECT_EQ(cfgr & 0xF0u, 0x0u) << "AHB undivided";
     EXPECT_EQ(cfgr & 0x1C00u, 0x1400u) << "APB1 = AHB / 4";
     EXPECT_EQ(cfgr & 0xE000u, 0x8000u) << "APB2 = AHB / 2";
     EXPECT_EQ(FLASH->ACR, 0x703u) << "ACR: prefetch, both caches, 3 wait states";
-    EXPECT_EQ(board.models().scb().vtor(), 0x08000000u);
+    EXPECT_EQ(models(board).scb().vtor(), 0x08000000u);
     EXPECT_EQ(SystemCoreClock, 100000000u);
-    EXPECT_EQ(board.models().rcc().hclk_hz(), 100000000u);
-    EXPECT_EQ(board.models().rcc().pclk1_hz(), 25000000u);
-    EXPECT_EQ(board.models().rcc().pclk2_hz(), 50000000u);
+    const sim::Board::ClockTree clocks = board.clock_tree();
+    EXPECT_EQ(clocks.sysclk, 100000000u);
+    EXPECT_EQ(clocks.hclk, 100000000u);
+    EXPECT_EQ(clocks.pclk1, 25000000u);
+    EXPECT_EQ(clocks.pclk2, 50000000u);
 }
 
 TEST_F(ClockSetupTest, MissingCrystalPollsExactly1280TimesAndStaysOnTheInternalOscillator)
@@ -48,9 +50,9 @@ TEST_F(ClockSetupTest, MissingCrystalPollsExactly1280TimesAndStaysOnTheInternalO
     for (const sim::BusAccess& a : board.trace().accesses())
         if (!a.write && a.address == sim::base_of("RCC") + Rcc::CR) ++cr_reads;
     EXPECT_EQ(cr_reads, 3u + 1u + 1280u + 1u);
-    EXPECT_EQ(board.models().rcc().peek(Rcc::CFGR), 0u);
-    EXPECT_EQ(board.models().rcc().peek(Rcc::PLLCFGR), 0x24003010u);
-    EXPECT_NE(board.models().rcc().peek(Rcc::CR) & 0x00010000u, 0u) << "HSE stays switched on";
+    EXPECT_EQ(models(board).rcc().peek(Rcc::CFGR), 0u);
+    EXPECT_EQ(models(board).rcc().peek(Rcc::PLLCFGR), 0x24003010u);
+    EXPECT_NE(models(board).rcc().peek(Rcc::CR) & 0x00010000u, 0u) << "HSE stays switched on";
     EXPECT_EQ(FLASH->ACR, 0u) << "wait states as reset left them";
     EXPECT_EQ(SystemCoreClock, 16000000u);
 }

@@ -102,7 +102,7 @@ TEST_F(DiagnosticsTest, HardFaultReportsTheMainStackFrameAndHalts)
     faults.cfsr = 0x00020000u;  // invalid state
     faults.hfsr = 0x40000000u;  // forced
     faults.bfar = 0xDEADBEEFu;
-    board.models().scb().set_fault_registers(faults);
+    models(board).scb().set_fault_registers(faults);
     board.force_hard_fault(kFrame);
 
     board.run_code(touch_the_bus);

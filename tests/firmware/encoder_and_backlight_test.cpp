@@ -62,7 +62,7 @@ TEST_F(EncoderAndBacklight, BacklightDutyFollowsTheCompareValueWithinOnePeriod)
     for (const auto& [asked, lit] : asked_to_lit) {
         LCD_SetBacklight(asked);
         EXPECT_EQ(board.backlight_percent(), previous) << "the preload holds " << int{asked} << " back";
-        board.clock().advance(1_ms);
+        models(board).clock().advance(1_ms);
         EXPECT_EQ(board.backlight_percent(), lit) << int{asked} << " after one period";
         previous = lit;
     }

@@ -39,7 +39,7 @@ protected:
     }
     void TearDown() override { EXPECT_FALSE(lcd().wrote_beyond_column_127()) << "controller columns 128 to 131"; }
 
-    sim::St7565pController& lcd() { return board.models().lcd(); }
+    sim::St7565pController& lcd() { return models(board).lcd(); }
     std::uint8_t column(int line, int x) { return board.lcd_image().column_byte(line, x); }
 
     // The LCD's chip-select frames that code makes.
@@ -47,10 +47,10 @@ protected:
     {
         board.trace().clear();
         board.trace().start();
-        const std::uint64_t before = board.models().spi(2).bytes_moved();
+        const std::uint64_t before = models(board).spi(2).bytes_moved();
         code();
         board.trace().stop();
-        bytes_moved = board.models().spi(2).bytes_moved() - before;
+        bytes_moved = models(board).spi(2).bytes_moved() - before;
         return spi_frames(board.trace().accesses(), sim::base_of("SPI2"), sim::base_of("GPIOD"), 15);
     }
     std::uint64_t bytes_moved = 0;
@@ -76,9 +76,9 @@ TEST_F(LcdDriverTest, LowLevelInitLeavesTheControllerInResetDeselectedWithA0LowA
 {
     board.power_on();
     run_start_up_clock_tree(board);
-    const std::uint64_t bytes_before = board.models().spi(2).bytes_moved();
+    const std::uint64_t bytes_before = models(board).spi(2).bytes_moved();
     LCD_LowLevel_Init();
-    const sim::GpioPort& d = board.models().gpio('D');
+    const sim::GpioPort& d = models(board).gpio('D');
     EXPECT_TRUE(lcd().held_in_reset());
     EXPECT_TRUE(d.level(15)) << "deselected";
     EXPECT_FALSE(d.level(14)) << "A0: command";
@@ -86,13 +86,13 @@ TEST_F(LcdDriverTest, LowLevelInitLeavesTheControllerInResetDeselectedWithA0LowA
         EXPECT_EQ(d.mode(pin), sim::GpioPort::kModeOutput) << "PD" << pin;
         EXPECT_EQ(d.speed(pin), 3) << "PD" << pin << " 100 MHz";
     }
-    const sim::GpioPort& b = board.models().gpio('B');
-    const sim::GpioPort& c = board.models().gpio('C');
+    const sim::GpioPort& b = models(board).gpio('B');
+    const sim::GpioPort& c = models(board).gpio('C');
     EXPECT_EQ(b.speed(10), 3) << "SCK at 100 MHz";
     EXPECT_EQ(c.alternate_function(7), 2) << "the backlight on TIM3";
-    EXPECT_EQ(board.models().spi(2).peek(sim::Spi::CR1), 0x035Fu);
+    EXPECT_EQ(models(board).spi(2).peek(sim::Spi::CR1), 0x035Fu);
     EXPECT_EQ(board.backlight_percent(), 0) << "dark";
-    EXPECT_EQ(board.models().spi(2).bytes_moved(), bytes_before) << "nothing sent to the controller yet";
+    EXPECT_EQ(models(board).spi(2).bytes_moved(), bytes_before) << "nothing sent to the controller yet";
 }
 
 TEST_F(LcdDriverTest, InitBringsTheControllerUpWithABlankScreenContrast16AndTheBacklightDark)
@@ -108,9 +108,9 @@ TEST_F(LcdDriverTest, InitBringsTheControllerUpWithABlankScreenContrast16AndTheB
     EXPECT_EQ(s.regulator_ratio, 6);
     EXPECT_EQ(s.volume, 16);
     EXPECT_EQ(board.lcd_image(), sim::LcdImage{}) << board.lcd_image().render();
-    EXPECT_EQ(board.models().spi(2).bytes_moved(), 4u + 4u + 1u + 1u + 1056u + 2u);
-    EXPECT_TRUE(board.models().gpio('D').level(15)) << "deselected between operations";
-    board.clock().advance(2_ms);
+    EXPECT_EQ(models(board).spi(2).bytes_moved(), 4u + 4u + 1u + 1u + 1056u + 2u);
+    EXPECT_TRUE(models(board).gpio('D').level(15)) << "deselected between operations";
+    models(board).clock().advance(2_ms);
     EXPECT_EQ(board.backlight_percent(), 0);
 }
 
@@ -404,14 +404,14 @@ TEST_F(LcdDriverTest, ContrastKeepsTheLowSixBitsAndTheBacklightTheDutyModulo101)
     }
     for (auto [percent, duty] : {Pair{100, 100}, {101, 0}, {255, 53}, {40, 40}, {0, 0}}) {
         LCD_SetBacklight(percent);
-        board.clock().advance(2_ms);  // the new compare value waits for the next overflow
+        models(board).clock().advance(2_ms);  // the new compare value waits for the next overflow
         EXPECT_EQ(board.backlight_percent(), duty) << "LCD_SetBacklight(" << int{percent} << ")";
     }
 }
 
 TEST_F(LcdDriverTest, ARunUntilTheScreenShowsSomethingStopsRightAfterTheFrameThatDrewIt)
 {
-    board.models().cpu().reset([] {
+    models(board).cpu().reset([] {
         char first[] = "A", second[] = "B";
         LCD_DisplayStringLineEx(0, first, 0);
         LCD_DisplayStringLineEx(1, second, 0);

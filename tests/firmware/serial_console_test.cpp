@@ -34,7 +34,7 @@ TEST_F(StreamBindingTest, DescriptorsResolveToPortIndices)
 TEST_F(StreamBindingTest, ConsolePortIsSetUpAt115200EightNoneOne)
 {
     ComPort_Init(COM1);
-    const sim::Usart& usart = board.models().usart(2);
+    const sim::Usart& usart = models(board).usart(2);
     EXPECT_EQ(usart.peek(0x0C) & 0x200Cu, 0x200Cu) << "USART enabled, receiver and transmitter on";
     EXPECT_EQ(usart.peek(0x0C) & 0x1600u, 0u) << "8 data bits, no parity";
     EXPECT_EQ(usart.peek(0x10) & 0x3000u, 0u) << "1 stop bit";
@@ -43,7 +43,7 @@ TEST_F(StreamBindingTest, ConsolePortIsSetUpAt115200EightNoneOne)
     EXPECT_EQ(usart.peek(0x08), 0x008Bu);
     EXPECT_NEAR(usart.bit_rate(), 115200.0, 115200.0 * 0.01);
 
-    const sim::GpioPort& d = board.models().gpio('D');
+    const sim::GpioPort& d = models(board).gpio('D');
     for (int pin : {5, 6}) {
         EXPECT_EQ(d.mode(pin), 2) << "PD" << pin << " alternate function";
         EXPECT_EQ(d.alternate_function(pin), 7) << "PD" << pin << " on AF7";
@@ -56,8 +56,8 @@ TEST_F(StreamBindingTest, ConsolePortIsSetUpAt115200EightNoneOne)
 TEST_F(StreamBindingTest, SecondPortIsUsart3OnPd8AndPd9)
 {
     ComPort_Init(COM2);
-    EXPECT_EQ(board.models().usart(3).peek(0x0C) & 0x200Cu, 0x200Cu);
-    const sim::GpioPort& d = board.models().gpio('D');
+    EXPECT_EQ(models(board).usart(3).peek(0x0C) & 0x200Cu, 0x200Cu);
+    const sim::GpioPort& d = models(board).gpio('D');
     for (int pin : {8, 9}) {
         EXPECT_EQ(d.mode(pin), 2);
         EXPECT_EQ((d.peek(0x24) >> (4 * (pin - 8))) & 0xFu, 7u);
@@ -76,8 +76,8 @@ protected:
 TEST_F(CharacterTest, PutSendsTheLowByteAndReturnsTheWholeValue)
 {
     EXPECT_EQ(fdputc(1, 0x141), 0x141);
-    board.clock().advance(1000000);  // the line finishes the character
-    EXPECT_EQ(board.models().console().words(), std::vector<std::uint16_t>{0x41});
+    models(board).clock().advance(1000000);  // the line finishes the character
+    EXPECT_EQ(models(board).console().words(), std::vector<std::uint16_t>{0x41});
 }
 
 // The port comes up with transmission complete set, and only a status read
@@ -87,17 +87,17 @@ TEST_F(CharacterTest, PutReturnsOnlyAfterTheCharacterHasLeftTheLine)
 {
     fdputc(1, 'a');
     EXPECT_EQ(board.serial_output(), "") << "the first character is still on the line";
-    const sim::Nanoseconds start = board.clock().now();
+    const sim::Nanoseconds start = models(board).clock().now();
     fdputc(1, 'b');
     EXPECT_EQ(board.serial_output(), "ab");
-    EXPECT_GE(board.clock().now() - start, 10u * 1000000000u / 115200u) << "ten bit times";
+    EXPECT_GE(models(board).clock().now() - start, 10u * 1000000000u / 115200u) << "ten bit times";
 }
 
 TEST_F(CharacterTest, PollSeesAWaitingCharacterWithoutTakingIt)
 {
     EXPECT_EQ(fdpoll(0), 0);
-    board.models().usart(2).receive({'k'});
-    board.clock().advance(200000);  // more than a frame
+    models(board).usart(2).receive({'k'});
+    models(board).clock().advance(200000);  // more than a frame
     EXPECT_EQ(fdpoll(0), 1);
     EXPECT_EQ(fdpoll(0), 1) << "polling consumes nothing";
     EXPECT_EQ(fdgetc(0), 'k');

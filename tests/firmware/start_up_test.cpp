@@ -8,6 +8,7 @@
 
 #include "board/board.h"
 #include "board/board_models.h"
+#include "board/operator.h"
 #include "board/wiring.h"
 #include "devices/accelerometer.h"
 #include "main.h"
@@ -17,6 +18,7 @@
 #include "models/gpio_port.h"
 #include "models/systick.h"
 #include "trace_expect.h"
+#include "record_layout.h"
 
 namespace {
 
@@ -26,9 +28,8 @@ class StartUpTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        board.power_on();
         board.trace().start();
-        ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) << board.stop_reason();
+        ASSERT_TRUE(Operator(board).power_on()) << board.stop_reason();
         board.trace().stop();
     }
     Board board;
@@ -52,11 +53,11 @@ TEST_F(StartUpTest, RunsThePeripheralSetUpInItsOrderThenLightsLed1AndUnlocksTheF
             write_of(spi2 + 0x0C, 0x20u), write_of(spi2 + 0x0C, 0xC3u),  // accelerometer measuring
             write_of(gpioe + 0x18, 0x0100u, 2),                         // LED1 on
             write_of(flash + 0x04, 0x45670123u), write_of(flash + 0x04, 0xCDEF89ABu),  // unlocked
-            read_of(0x080E0000u), read_of(0x080E0003u),                  // the limits
+            read_of(LIMITS_BASE), read_of(LIMITS_BASE + 3),              // the limits
         }));
     EXPECT_TRUE(board.led(1));
-    EXPECT_EQ(board.models().flash_interface().peek(FlashInterface::CR) & FlashInterface::kLock, 0u);
-    EXPECT_EQ(board.models().accelerometer().control(), 0xC3u);
+    EXPECT_EQ(models(board).flash_interface().peek(FlashInterface::CR) & FlashInterface::kLock, 0u);
+    EXPECT_EQ(models(board).accelerometer().control(), 0xC3u);
     EXPECT_EQ(board.serial_output(), "") << "no driver argument was refused";
 }
 
@@ -64,26 +65,26 @@ TEST_F(StartUpTest, LeavesTheMenuLitTheTickAndTheButtonsAtTheirPrioritiesAndTheE
 {
     const char* const menu[8] = {"", " ->  NEW RECORD", "", "     SHOW RECORD", "", "     REMOTE MODE", "", "     OPTION"};
     for (int line = 0; line < 8; ++line) EXPECT_EQ(board.lcd_text(line), menu[line]) << "line " << line;
-    EXPECT_TRUE(board.models().lcd().state().display_on);
-    EXPECT_EQ(board.models().lcd().state().volume, 16);
-    EXPECT_FALSE(board.models().lcd().wrote_beyond_column_127());
+    EXPECT_TRUE(models(board).lcd().state().display_on);
+    EXPECT_EQ(models(board).lcd().state().volume, 16);
+    EXPECT_FALSE(models(board).lcd().wrote_beyond_column_127());
     EXPECT_EQ(board.backlight_percent(), 100);
 
-    const ExceptionState& core = board.models().exceptions();
+    const ExceptionState& core = models(board).exceptions();
     EXPECT_EQ(core.priority_byte(ExceptionState::kSysTick), 0xF0);
     EXPECT_EQ(core.priority_byte(ExceptionState::irq(40)), 0x00);
     EXPECT_TRUE(core.enabled(ExceptionState::irq(40)));
 
-    GeneralTimer& encoder = board.models().get<GeneralTimer>("TIM4");
+    GeneralTimer& encoder = models(board).get<GeneralTimer>("TIM4");
     EXPECT_EQ(encoder.peek(0x24), 8u);
     EXPECT_EQ(encoder.peek(0x2C), 22u);
 
     // A tick every 10 ms of virtual time.
     const std::uint32_t local_time = LocalTime;
-    const std::uint64_t wraps = board.models().systick().wraps();
+    const std::uint64_t wraps = models(board).systick().wraps();
     board.run_for(1_s);
     EXPECT_EQ(LocalTime - local_time, 1000u);
-    EXPECT_EQ(board.models().systick().wraps() - wraps, 100u);
+    EXPECT_EQ(models(board).systick().wraps() - wraps, 100u);
 }
 
 struct PinCase {
@@ -112,7 +113,7 @@ TEST_F(StartUpTest, LeavesEveryPinTheBoardUsesAsItsDeviceNeedsIt)
     for (int led = 8; led <= 15; ++led) all.push_back({'E', led, 1, 0, 2, 1, 0, "LED"});
     for (const PinCase& c : all) {
         SCOPED_TRACE(testing::Message() << "P" << c.port << c.pin << " " << c.what);
-        const GpioPort& port = board.models().gpio(c.port);
+        const GpioPort& port = models(board).gpio(c.port);
         EXPECT_EQ(port.mode(c.pin), c.mode);
         EXPECT_EQ(port.open_drain(c.pin), c.open_drain != 0);
         EXPECT_EQ(port.speed(c.pin), c.speed);
@@ -131,12 +132,12 @@ TEST_F(StartUpTest, AButtonPressReachesTheButtonHandlerWhichClearsItsLine)
         board.trace().start();
         board.press(button);
         board.run_for(1_ms);
-        ASSERT_TRUE(board.run_until([&] { return !board.models().exceptions().active(ExceptionState::irq(40)); }, 5_s));
+        ASSERT_TRUE(board.run_until([&] { return !models(board).exceptions().active(ExceptionState::irq(40)); }, 5_s));
         board.release(button);
         board.trace().stop();
         EXPECT_TRUE(appear_in_order(board.trace().accesses(), {read_of(pending, line), write_of(pending, line)}))
             << "line " << std::hex << line;
-        EXPECT_FALSE(board.models().exceptions().pending(ExceptionState::irq(40)));
+        EXPECT_FALSE(models(board).exceptions().pending(ExceptionState::irq(40)));
     }
 }
 

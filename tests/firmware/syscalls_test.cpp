@@ -98,12 +98,12 @@ TEST_F(SerialDescriptorTest, EmptyOrNegativeLengthsSendNothing)
 
 TEST_F(SerialDescriptorTest, ReadWaitsForEveryCharacter)
 {
-    board.models().usart(2).receive({'w', 'x', 'y', 'z', '!'});
+    models(board).usart(2).receive({'w', 'x', 'y', 'z', '!'});
     char buffer[5] = {};
     EXPECT_EQ(_read(0, buffer, 4), 4);
     EXPECT_EQ(std::string(buffer, 4), "wxyz");
     // Four frames at 115200 bit/s had to arrive: at least 4 * 10 bit times.
-    EXPECT_GE(board.clock().now(), 4u * 10u * 1000000000u / 115200u);
+    EXPECT_GE(models(board).clock().now(), 4u * 10u * 1000000000u / 115200u);
 }
 
 TEST_F(SerialDescriptorTest, FixedAnswersForCallsASerialLineCannotServe)

@@ -68,8 +68,8 @@ protected:
     ModelRig rig;
     T tim3{"TIM3", rig.clock}, tim4{"TIM4", rig.clock};
     sim::GpioPort portd{'D'};
-    sim::TimerInputPins encoder_inputs{portd, {12, 13}, 2, tim4};
-    sim::RotaryEncoder encoder{portd, 12, 13};
+    sim::TimerInputPins encoder_inputs{tim4, {{1, &portd, 12, 2}, {2, &portd, 13, 2}}};
+    sim::RotaryEncoder encoder{{portd, 12}, {portd, 13}};
 };
 
 TEST_F(TimerModel, TheCounterFollowsTimeInEachCountingMode)

@@ -255,7 +255,7 @@ protected:
     }
     void write(std::uint32_t address, std::uint32_t value, unsigned width = 4)
     {
-        board.models().bus().write(address, width, value);
+        models(board).bus().write(address, width, value);
     }
     std::string error_sending(const char* spi)
     {
@@ -271,7 +271,7 @@ protected:
     void set_pin(char port, int pin, std::uint32_t mode, std::uint32_t af = 0)
     {
         const std::uint32_t base = sim::base_of(std::string("GPIO") + port);
-        sim::GpioPort& model = board.models().gpio(port);
+        sim::GpioPort& model = models(board).gpio(port);
         const std::uint32_t afr = pin < 8 ? sim::GpioPort::AFRL : sim::GpioPort::AFRH;
         const unsigned shift = 4u * static_cast<unsigned>(pin % 8);
         write(base + afr, (model.peek(afr) & ~(0xFu << shift)) | af << shift);
@@ -285,8 +285,8 @@ protected:
 
 TEST_F(SpiOnTheBoard, ABytesPathFromTheChipToItsDeviceIsCheckedStepByStep)
 {
-    EXPECT_TRUE(board.models().gpio('D').level(15)) << "the LCD's chip select pulled up while an input";
-    EXPECT_TRUE(board.models().gpio('B').level(14)) << "the accelerometer's too";
+    EXPECT_TRUE(models(board).gpio('D').level(15)) << "the LCD's chip select pulled up while an input";
+    EXPECT_TRUE(models(board).gpio('B').level(14)) << "the accelerometer's too";
     EXPECT_EQ(error_sending("SPI1"), "SPI1: byte 0x9C sent on a bus the board wires to nothing");
     EXPECT_EQ(error_sending("SPI3"), "SPI3: byte 0x9C sent on a bus the board wires to nothing");
     EXPECT_EQ(error_sending("SPI2"),
@@ -305,8 +305,8 @@ TEST_F(SpiOnTheBoard, ABytesPathFromTheChipToItsDeviceIsCheckedStepByStep)
 
     write(sim::base_of("GPIOD") + sim::GpioPort::BSRR, 1u << 15);
     EXPECT_EQ(error_sending("SPI2"), "") << "the accelerometer alone takes it";
-    EXPECT_EQ(board.models().spi(2).bytes_moved(), 1u);
-    EXPECT_EQ(board.models().spi(2).byte_time(), 8000u) << "APB1 at 16 MHz after reset, divided by 16";
+    EXPECT_EQ(board.lcd_bus_bytes(), 1u) << "SPI2 is the LCD's bus";
+    EXPECT_EQ(models(board).spi(2).byte_time(), 8000u) << "APB1 at 16 MHz after reset, divided by 16";
 }
 
 }  // namespace

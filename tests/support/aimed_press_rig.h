@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "board/board_models.h"
 #include "core/access_trace.h"
 #include "core/sim_error.h"
 #include "devices/lcd_image.h"
@@ -54,11 +55,10 @@ protected:
     std::string run_to_handled(std::initializer_list<sim::Button> buttons)
     {
         using namespace sim;
-        const ExceptionState& core = board.models().exceptions();
         const auto handled = [&] {
             for (Button b : buttons)
                 if (!board.pressed(b)) return false;
-            return !core.active(kButtonIrq) && !core.pending(kButtonIrq);
+            return !board.button_action_pending();
         };
         try {
             if (!board.run_until(handled, 10_s))
@@ -125,14 +125,14 @@ protected:
         watch_ = [this, match = std::move(match), action = std::move(action)] {
             const std::vector<sim::BusAccess>& trace = board.trace().accesses();
             if (trace.empty() || !match(trace.back())) {
-                board.models().cpu().at_access(1, watch_);
+                models(board).cpu().at_access(1, watch_);
                 return;
             }
             board.trace().stop();
             acted_ = true;
             action();
         };
-        board.models().cpu().at_access(1, watch_);
+        models(board).cpu().at_access(1, watch_);
     }
     bool acted() const { return acted_; }
 

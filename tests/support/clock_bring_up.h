@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "board/board.h"
+#include "board/board_models.h"
 #include "board/wiring.h"
 #include "model_rig.h"
 #include "scratch_registers.h"
@@ -23,12 +24,12 @@ inline void run_clock_tree(sim::Board& board, std::uint32_t sw, std::uint32_t pl
     RCC->CFGR = prescalers;
     if (sw != 0) {
         RCC->CR |= RCC_CR_HSEON;
-        board.clock().advance(1_ms);
+        models(board).clock().advance(1_ms);
     }
     if (sw == RCC_CFGR_SW_PLL) {
         RCC->PLLCFGR = pllcfgr;
         RCC->CR |= RCC_CR_PLLON;
-        board.clock().advance(1_ms);
+        models(board).clock().advance(1_ms);
     }
     FLASH->ACR = FLASH_ACR_LATENCY_3WS;  // enough for any clock the chip runs at
     RCC->CFGR = prescalers | sw;

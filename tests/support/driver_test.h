@@ -64,9 +64,9 @@ protected:
 
     RegisterFile& map_scratch(std::uint32_t base)
     {
-        EXPECT_EQ(board.models().bus().name_at(base), "") << "the board maps this address now";
+        EXPECT_EQ(models(board).bus().name_at(base), "") << "the board maps this address now";
         scratch.push_back(std::make_unique<RegisterFile>());
-        board.models().bus().map(base, RegisterFile::kSize, *scratch.back(), "scratch");
+        models(board).bus().map(base, RegisterFile::kSize, *scratch.back(), "scratch");
         return *scratch.back();
     }
 

@@ -13,8 +13,7 @@
 #include <string>
 
 #include "board/board.h"
-#include "board/board_models.h"
-#include "core/exception_state.h"
+#include "board/operator.h"
 #include "main.h"
 #include "record_layout.h"
 
@@ -52,9 +51,13 @@ inline constexpr Tilt kPastCapacityTilt = {-30, 30};
 
 class FullSectorJourney {
 public:
-    static constexpr int kButtonIrq = ExceptionState::irq(40);
+    explicit FullSectorJourney(Board& board) : board_(board), person_(board) {}
 
-    explicit FullSectorJourney(Board& board) : board_(board) {}
+    // Power-on to the system menu in the foreground loop.
+    void power_on()
+    {
+        if (!person_.power_on()) throw JourneyError("start-up did not reach its loop: " + board_.stop_reason());
+    }
 
     // From the system menu with the pointer on NEW RECORD: OK, with the
     // first stored sample's tilt already set.
@@ -90,7 +93,7 @@ public:
     // send. The console holds the report alone when this returns.
     void send_report()
     {
-        turn(2);
+        person_.turn(2);
         press(Button::Ok);
         board_.clear_serial_output();
         press(Button::Ok);
@@ -113,28 +116,14 @@ private:
         return board_.flash_byte(SAMPLE_AREA + 2 * static_cast<std::uint32_t>(k) + 1) != 0xFF;
     }
 
-    // A press and its release, once the button's action has run to its end.
     void press(Button button)
     {
-        const ExceptionState& core = board_.models().exceptions();
-        board_.press(button);
-        board_.run_for(1_ms);
-        if (!board_.run_until([&] { return !core.active(kButtonIrq) && !core.pending(kButtonIrq); }, 400_s))
+        if (!person_.press(button))
             throw JourneyError("a button action ran for more than 400 s: " + board_.stop_reason());
-        board_.release(button);
-        board_.run_for(1_ms);
-    }
-
-    // Detents one at a time, each given a poll of the encoder (every 10 ms).
-    void turn(int detents)
-    {
-        for (int i = 0; i < detents; ++i) {
-            board_.turn_encoder(1);
-            board_.run_for(20_ms);
-        }
     }
 
     Board& board_;
+    Operator person_;
     std::uint32_t first_pair_time_ = 0;
     std::uint32_t last_pair_time_ = 0;
 };

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "board/board.h"
-#include "board/board_models.h"
-#include "core/exception_state.h"
+#include "board/operator.h"
 #include "main.h"
+#include "record_layout.h"
 
 // Where the operator stands, each reached from the system menu as
 // start-up leaves it.
@@ -38,51 +38,31 @@ enum class Place {
 
 class OperatorTest : public ::testing::Test {
 protected:
-    static constexpr std::uint32_t kResult = 0x08020000u;
-    static constexpr std::uint32_t kLimits = 0x080E0000u;
-    static constexpr int kButtonIrq = sim::ExceptionState::irq(40);
+    static constexpr std::uint32_t kResult = RESULT_BASE;
+    static constexpr std::uint32_t kLimits = LIMITS_BASE;
 
     // Power on and wait for the system menu in the foreground loop.
     void boot()
     {
-        using namespace sim;
-        board.power_on();
-        ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) << board.stop_reason();
+        ASSERT_TRUE(person.power_on()) << board.stop_reason();
         ASSERT_EQ(line(1), " ->  NEW RECORD");
     }
 
     // A press and its release; returns once the button's action is done
     // (the handler has run and returned), however long the action takes.
-    void press(sim::Button button)
-    {
-        using namespace sim;
-        board.press(button);
-        run_until_handled();
-        board.release(button);
-        board.run_for(1_ms);
-    }
+    void press(sim::Button button) { ASSERT_TRUE(person.press(button)) << board.stop_reason(); }
     void back() { press(sim::Button::Back); }
     void ok() { press(sim::Button::Ok); }
 
+    // With a button held down: until its action is done.
     void run_until_handled()
     {
         using namespace sim;
-        const sim::ExceptionState& core = board.models().exceptions();
         board.run_for(1_ms);
-        ASSERT_TRUE(board.run_until([&] { return !core.active(kButtonIrq) && !core.pending(kButtonIrq); }, 400_s))
-            << board.stop_reason();
+        ASSERT_TRUE(person.await_handled()) << board.stop_reason();
     }
 
-    // Detents one at a time, each given a poll of the encoder (every 10 ms).
-    void turn(int detents)
-    {
-        using namespace sim;
-        const int step = detents > 0 ? 1 : -1;
-        for (int i = 0; i != detents; i += step) {
-            board.turn_encoder(step);
-            board.run_for(20_ms);
-        }
-    }
+    void turn(int detents) { person.turn(detents); }
 
     std::string line(int n) const { return board.lcd_text(n); }
     std::vector<std::string> screen() const
@@ -91,12 +71,7 @@ protected:
         for (int n = 0; n < 8; ++n) lines.push_back(line(n));
         return lines;
     }
-    std::string leds() const
-    {
-        std::string text;
-        for (int led = 1; led <= 8; ++led) text += board.led(led) ? '*' : '.';
-        return text;
-    }
+    std::string leds() const { return board.led_pattern(); }
     std::vector<std::uint8_t> result_bytes(std::size_t count) const { return board.flash_bytes(kResult, count); }
 
     // The pixel columns x .. x + count - 1 of a text line, a byte each (bit b
@@ -158,6 +133,7 @@ protected:
     }
 
     sim::Board board;
+    sim::Operator person{board};
 };
 
 #endif

@@ -2,22 +2,7 @@
 
 #include <algorithm>
 
-#include "board/board_models.h"
-#include "core/exception_state.h"
-
 namespace tools {
-
-namespace {
-
-constexpr int kButtonIrq = sim::ExceptionState::irq(40);  // EXTI lines 10 to 15
-
-bool button_handled(const sim::Board& board)
-{
-    const sim::ExceptionState& core = board.models().exceptions();
-    return !core.active(kButtonIrq) && !core.pending(kButtonIrq);
-}
-
-}  // namespace
 
 bool OperatorInputs::add(OperatorInput input)
 {
@@ -68,13 +53,13 @@ void OperatorInputs::run_holding(sim::Board& board, sim::Nanoseconds end)
         board.run_for(std::min(end, settled_at) - board.now());
         return;
     }
-    if (button_handled(board) || board.now() >= give_up_at) {
+    if (!board.button_action_pending() || board.now() >= give_up_at) {
         board.release(*held_);
         held_.reset();
         next_input_at_ = board.now() + kAfterRelease;
         return;
     }
-    board.run_until([&] { return button_handled(board); }, std::min(end, give_up_at) - board.now());
+    board.run_until([&] { return !board.button_action_pending(); }, std::min(end, give_up_at) - board.now());
 }
 
 }  // namespace tools

@@ -1,6 +1,6 @@
 // The operator's presses and turns, put to the board as a hand would: one
 // at a time and in the order given. A press holds the button down until the
-// firmware has handled it (its interrupt neither active nor pending), which
+// firmware has handled it (no button action pending), which
 // can take seconds of virtual time (an erase, a notice), and only then lets
 // go; a detent is followed by two polls of the encoder before the next.
 // Inputs that come meanwhile wait their turn, up to a bound.
@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "board/board.h"
+#include "board/operator.h"
 
 namespace tools {
 
@@ -20,10 +21,11 @@ enum class OperatorInput { PressOk, PressBack, TurnClockwise, TurnAnticlockwise 
 class OperatorInputs {
 public:
     static constexpr std::size_t kMostWaiting = 32;
-    static constexpr sim::Nanoseconds kPressSettles = 1'000'000;      // 1 ms down before it counts as handled
-    static constexpr sim::Nanoseconds kAfterRelease = 1'000'000;      // 1 ms up before the next input
-    static constexpr sim::Nanoseconds kAfterDetent = 20'000'000;      // two encoder polls
-    static constexpr sim::Nanoseconds kLongestHold = 400'000'000'000;  // let go even if never handled
+    // The pauses of sim::Operator, which does the same one step at a time.
+    static constexpr sim::Nanoseconds kPressSettles = sim::Operator::kContactSettles;  // down before it counts as handled
+    static constexpr sim::Nanoseconds kAfterRelease = sim::Operator::kContactSettles;  // up before the next input
+    static constexpr sim::Nanoseconds kAfterDetent = sim::Operator::kDetentPause;      // two encoder polls
+    static constexpr sim::Nanoseconds kLongestHold = sim::Operator::kLongestButtonAction;  // let go even if never handled
 
     // False when too many inputs wait already (the input is dropped).
     bool add(OperatorInput input);

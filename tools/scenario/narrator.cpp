@@ -27,7 +27,7 @@ std::string visible_line(const std::string& bytes)
 
 // What the board shows before power-on is what changes are told against.
 Narrator::Narrator(sim::Board& board, std::FILE* out)
-    : board_(board), out_(out), shown_leds_(leds()), shown_backlight_(board.backlight_percent())
+    : board_(board), out_(out), shown_leds_(board.led_pattern()), shown_backlight_(board.backlight_percent())
 {
 }
 
@@ -48,17 +48,10 @@ void Narrator::print(const char* what, const std::vector<StampedLine>& lines)
         std::fprintf(out_, "%9s %-9s %s\n", clock_text(line.time).c_str(), what, line.text.c_str());
 }
 
-std::string Narrator::leds() const
-{
-    std::string text;
-    for (int led = 1; led <= 8; ++led) text += board_.led(led) ? '*' : '.';
-    return text;
-}
-
 bool Narrator::changed() const
 {
     const std::string& sent = board_.serial_output();
-    const bool leds_differ = leds() != shown_leds_;
+    const bool leds_differ = board_.led_pattern() != shown_leds_;
     const bool leds_due = leds_differ && (!leds_moving_ || board_.now() >= leds_moved_at_ + kLedsSettle);
     return (!sent.empty() && sent.back() == '\n') || leds_due || board_.backlight_percent() != shown_backlight_;
 }
@@ -83,7 +76,7 @@ void Narrator::tell_changes()
 
 void Narrator::tell_leds(bool settled)
 {
-    const std::string now = leds();
+    const std::string now = board_.led_pattern();
     if (now == shown_leds_) {
         leds_moving_ = false;
         return;

@@ -53,7 +53,6 @@ public:
     const std::string& last_console_line() const { return last_console_line_; }
 
 private:
-    std::string leds() const;
     bool changed() const;
     void tell_changes();
     // settled: tell a change even if it has only just happened.

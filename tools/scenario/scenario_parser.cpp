@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "board/board.h"
+#include "record_layout.h"
 #include "scenario_words.h"
 
 namespace tools {
@@ -18,8 +20,8 @@ bool Scenario::takes_screenshots() const
 
 namespace {
 
-constexpr std::uint32_t kFlashBase = 0x08000000u;
-constexpr std::uint32_t kFlashEnd = 0x08100000u;  // 1 MB
+constexpr std::uint32_t kFlashBase = sim::Board::kFlashBase;
+constexpr std::uint32_t kFlashEnd = sim::Board::kFlashBase + sim::Board::kFlashSize;
 constexpr int kMostDetents = 1000;
 
 // One line's words, read left to right; every complaint names the line.
@@ -163,13 +165,15 @@ std::uint8_t hex_byte(LineReader& in)
 
 std::uint32_t flash_address(LineReader& in)
 {
-    const std::string text = in.word("a flash address such as 0x080E0000");
+    const std::string example = "a flash address such as " + sim::hex32(LIMITS_BASE);
+    const std::string text = in.word(example);
     if (text.rfind("0x", 0) != 0 || text.size() < 3 || text.size() > 10 ||
         text.find_first_not_of("0123456789abcdefABCDEF", 2) != std::string::npos)
-        in.fail("expected a flash address such as 0x080E0000, found '" + text + "'");
+        in.fail("expected " + example + ", found '" + text + "'");
     const unsigned long address = std::stoul(text.substr(2), nullptr, 16);
     if (address < kFlashBase || address >= kFlashEnd)
-        in.fail("the address " + text + " is outside the flash (0x08000000 to 0x080FFFFF)");
+        in.fail("the address " + text + " is outside the flash (" + sim::hex32(kFlashBase) + " to " +
+                sim::hex32(kFlashEnd - 1) + ")");
     return static_cast<std::uint32_t>(address);
 }
 

@@ -4,8 +4,6 @@
 #include <cstdio>
 
 #include "atomic_file.h"
-#include "board/board_models.h"
-#include "core/exception_state.h"
 #include "record_layout.h"
 #include "scenario_words.h"
 
@@ -15,15 +13,8 @@ namespace {
 
 using namespace sim;
 
-constexpr int kButtonIrq = ExceptionState::irq(40);  // EXTI lines 10 to 15
-// A button's action may hold the handler for minutes: a full report takes
-// about three.
-constexpr Nanoseconds kLongestButtonAction = 400_s;
-constexpr Nanoseconds kLongestStartUp = 10_s;
 // A ramped tilt moves in steps this long: five samples a step at most.
 constexpr Nanoseconds kTiltStep = 100_ms;
-// Two polls of the encoder, so each detent is taken before the next.
-constexpr Nanoseconds kDetentPause = 20_ms;
 
 std::string quoted(const std::string& text) { return "\"" + visible_line(text + "\n") + "\""; }
 
@@ -79,7 +70,10 @@ std::string wanted(const Condition& c)
 }  // namespace
 
 ScenarioRunner::ScenarioRunner(Board& board, Narrator& narrator, ScenarioSettings settings)
-    : board_(board), narrator_(narrator), settings_(std::move(settings))
+    : board_(board),
+      narrator_(narrator),
+      settings_(std::move(settings)),
+      operator_(board, [this](const std::function<bool()>& cond, Nanoseconds limit) { return advance(cond, limit); })
 {
     narrator_.on_console([this](const std::string& bytes) {
         console_ += bytes;
@@ -116,24 +110,20 @@ void ScenarioRunner::perform(const Step& step)
 {
     switch (step.kind) {
     case Step::Kind::PowerOn:
-        board_.power_on();
-        apply_tilts();
         // Start-up draws the menu with the buttons already live; the operator's
         // first step comes once the foreground loop runs.
-        if (!advance([&] { return board_.idle_passes() > 0; }, kLongestStartUp))
-            fail("expected the firmware to reach its foreground loop within " + duration_text(kLongestStartUp));
+        if (!operator_.power_on())
+            fail("expected the firmware to reach its foreground loop within " +
+                 duration_text(Operator::kLongestStartUp));
         break;
     case Step::Kind::PowerOff: board_.power_off(); break;
-    case Step::Kind::Press: press(step.button); break;
-    case Step::Kind::Push: board_.press(step.button); advance([] { return false; }, 1_ms); break;
-    case Step::Kind::Release: board_.release(step.button); advance([] { return false; }, 1_ms); break;
-    case Step::Kind::Hold:
-        board_.press(step.button);
-        advance([] { return false; }, step.span);
-        board_.release(step.button);
-        advance([] { return false; }, 1_ms);
+    case Step::Kind::Press:
+        if (!operator_.press(step.button)) fail(still_running());
         break;
-    case Step::Kind::Turn: turn(step.detents); break;
+    case Step::Kind::Push: operator_.push(step.button); break;
+    case Step::Kind::Release: operator_.release(step.button); break;
+    case Step::Kind::Hold: operator_.hold(step.button, step.span); break;
+    case Step::Kind::Turn: operator_.turn(step.detents); break;
     case Step::Kind::Tilt: {
         const auto axis = static_cast<std::size_t>(step.axis == Axis::X ? 0 : 1);
         ramps_[axis] = Ramp{tilt_[axis], step.degrees, board_.now(), board_.now() + step.span, step.span > 0};
@@ -215,34 +205,10 @@ void ScenarioRunner::apply_tilts()
     }
 }
 
-void ScenarioRunner::turn(int detents)
+std::string ScenarioRunner::still_running() const
 {
-    const int step = detents > 0 ? 1 : -1;
-    for (int i = 0; i != detents; i += step) {
-        board_.turn_encoder(step);
-        advance([] { return false; }, kDetentPause);
-    }
-}
-
-bool ScenarioRunner::button_busy() const
-{
-    const ExceptionState& core = board_.models().exceptions();
-    return core.active(kButtonIrq) || core.pending(kButtonIrq);
-}
-
-void ScenarioRunner::await_handled(Nanoseconds limit)
-{
-    if (!advance([&] { return !button_busy(); }, limit))
-        fail("expected the button's action to end within " + duration_text(limit) + "; it still runs");
-}
-
-void ScenarioRunner::press(Button button)
-{
-    board_.press(button);
-    advance([] { return false; }, 1_ms);
-    await_handled(kLongestButtonAction);
-    board_.release(button);
-    advance([] { return false; }, 1_ms);
+    return "expected the button's action to end within " + duration_text(Operator::kLongestButtonAction) +
+           "; it still runs";
 }
 
 bool ScenarioRunner::serial_contains(const std::string& text) const
@@ -262,7 +228,7 @@ bool ScenarioRunner::holds(const Condition& c) const
     case Condition::Kind::Backlight:
         return c.number == kAnyBrightness ? board_.backlight_percent() > 0 : board_.backlight_percent() == c.number;
     case Condition::Kind::Serial: return serial_contains(c.text);
-    case Condition::Kind::Handled: return !button_busy();
+    case Condition::Kind::Handled: return !board_.button_action_pending();
     }
     return false;
 }

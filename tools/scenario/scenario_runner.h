@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/operator.h"
 #include "narrator.h"
 #include "scenario.h"
 #include "contact_sheet.h"
@@ -55,10 +56,7 @@ private:
     // limit passed before cond held.
     bool advance(const std::function<bool()>& cond, sim::Nanoseconds limit);
     void apply_tilts();
-    void turn(int detents);
-    void press(sim::Button button);
-    void await_handled(sim::Nanoseconds limit);
-    bool button_busy() const;
+    std::string still_running() const;
 
     bool holds(const Condition& condition) const;
     // What the board shows instead, for a failure.
@@ -69,6 +67,7 @@ private:
     sim::Board& board_;
     Narrator& narrator_;
     ScenarioSettings settings_;
+    sim::Operator operator_;
     const Scenario* scenario_ = nullptr;
     const Step* step_ = nullptr;
     std::array<double, 2> tilt_{};

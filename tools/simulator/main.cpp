@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 
 #include "board/board.h"
+#include "board/operator.h"
 #include "command_line.h"
 #include "contact_sheet.h"
 #include "interactive_session.h"
@@ -123,9 +124,8 @@ int main(int argc, char** argv)
         tools::InteractiveOptions interactive;
         interactive.speed = options.speed;
         if (pty) interactive.on_console = [&](const std::string& bytes) { pty->send(bytes); };
-        board.power_on();
         // The keys take effect once start-up has reached the menu.
-        if (!board.run_until([&] { return board.idle_passes() > 0; }, 10'000'000'000ull))
+        if (!sim::Operator(board).power_on())
             return refuse("the firmware did not reach its foreground loop: " + board.stop_reason());
         const int code = tools::run_interactive(board, interactive);
         // The person has left: what a program still reads goes out, nobody new is awaited.

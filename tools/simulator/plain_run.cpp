@@ -2,22 +2,12 @@
 
 #include <cstdio>
 
-#include "board/board_models.h"
 #include "lcd_art.h"
-#include "models/rcc.h"
-#include "models/usart.h"
 #include "system_stm32f2xx.h"
 
 namespace tools {
 
 namespace {
-
-std::string leds(const sim::Board& board)
-{
-    std::string text;
-    for (int led = 1; led <= 8; ++led) text += board.led(led) ? '*' : '.';
-    return text;
-}
 
 double ms(sim::Nanoseconds t) { return static_cast<double>(t) / 1e6; }
 
@@ -48,7 +38,7 @@ void plain_run(sim::Board& board, const SimOptions& options, PtyConsole* pty)
     std::printf("LEDs shown as LED1..LED8, '*' lit\n\n");
 
     board.power_on();
-    const sim::Nanoseconds end = board.clock().now() + static_cast<sim::Nanoseconds>(options.seconds * 1e9);
+    const sim::Nanoseconds end = board.now() + static_cast<sim::Nanoseconds>(options.seconds * 1e9);
     const sim::Nanoseconds step = 1000000;  // 1 ms
     bool fault_forced = false;
     std::string shown_leds;
@@ -62,32 +52,32 @@ void plain_run(sim::Board& board, const SimOptions& options, PtyConsole* pty)
         console_bytes += out.size();
         partial_line += out;
         for (std::size_t end_of_line; (end_of_line = partial_line.find('\n')) != std::string::npos;) {
-            std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()),
+            std::printf("%10.3f ms  console: %s\n", ms(board.now()),
                         visible(partial_line.substr(0, end_of_line + 1)).c_str());
             partial_line.erase(0, end_of_line + 1);
         }
         if (flush && !partial_line.empty()) {
-            std::printf("%10.3f ms  console: %s\n", ms(board.clock().now()), visible(partial_line).c_str());
+            std::printf("%10.3f ms  console: %s\n", ms(board.now()), visible(partial_line).c_str());
             partial_line.clear();
         }
     };
 
-    while (board.clock().now() < end && !board.stopped()) {
-        if (options.fault_at_ms >= 0 && !fault_forced && ms(board.clock().now()) >= options.fault_at_ms) {
+    while (board.now() < end && !board.stopped()) {
+        if (options.fault_at_ms >= 0 && !fault_forced && ms(board.now()) >= options.fault_at_ms) {
             const std::uint32_t frame[8] = {0x00000001u, 0x00000002u, 0x00000003u, 0x00000004u,
                                             0x0000000Cu, 0x08000411u, 0x08000520u, 0x01000000u};
             board.force_hard_fault(frame);
             fault_forced = true;
-            std::printf("%10.3f ms  hard fault forced\n", ms(board.clock().now()));
+            std::printf("%10.3f ms  hard fault forced\n", ms(board.now()));
         }
         board.run_for(step);
-        if (leds(board) != shown_leds) {
-            shown_leds = leds(board);
-            std::printf("%10.3f ms  LEDs %s\n", ms(board.clock().now()), shown_leds.c_str());
+        if (board.led_pattern() != shown_leds) {
+            shown_leds = board.led_pattern();
+            std::printf("%10.3f ms  LEDs %s\n", ms(board.now()), shown_leds.c_str());
         }
         if (board.backlight_percent() != shown_backlight) {
             shown_backlight = board.backlight_percent();
-            std::printf("%10.3f ms  backlight %d %%\n", ms(board.clock().now()), shown_backlight);
+            std::printf("%10.3f ms  backlight %d %%\n", ms(board.now()), shown_backlight);
         }
         show_console(false);
     }
@@ -101,14 +91,14 @@ void plain_run(sim::Board& board, const SimOptions& options, PtyConsole* pty)
         if (!text.empty()) std::printf("  line %d: %s\n", line, text.c_str());
     }
 
-    const sim::Rcc& rcc = board.models().rcc();
+    const sim::Board::ClockTree clocks = board.clock_tree();
     std::printf("\nclock tree: SYSCLK %u Hz, HCLK %u Hz, PCLK1 %u Hz, PCLK2 %u Hz; SystemCoreClock %u\n",
-                rcc.sysclk_hz(), rcc.hclk_hz(), rcc.pclk1_hz(), rcc.pclk2_hz(), SystemCoreClock);
-    std::printf("console line: %.0f bit/s, %llu bytes sent\n", board.models().usart(2).bit_rate(),
+                clocks.sysclk, clocks.hclk, clocks.pclk1, clocks.pclk2, SystemCoreClock);
+    std::printf("console line: %.0f bit/s, %llu bytes sent\n", board.console_bit_rate(),
                 static_cast<unsigned long long>(console_bytes));
     std::printf("foreground loop passes: %llu\n", static_cast<unsigned long long>(board.idle_passes()));
     if (board.stopped()) std::printf("firmware stopped: %s\n", board.stop_reason().c_str());
-    std::printf("virtual time: %.3f ms\n", ms(board.clock().now()));
+    std::printf("virtual time: %.3f ms\n", ms(board.now()));
 }
 
 }  // namespace tools

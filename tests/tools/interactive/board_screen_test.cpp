@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "board/operator.h"
 #include "board_screen.h"
 #include "console_tail.h"
 #include "frame_painter.h"
@@ -79,8 +80,7 @@ TEST(BoardScreen, StoppedFirmwareSaysWhyAndDarkGlassSaysSo)
 TEST(BoardScreen, PoweredBoardShowsTheSystemMenu)
 {
     sim::Board board;
-    board.power_on();
-    ASSERT_TRUE(board.run_until([&] { return board.idle_passes() > 0; }, 10_s));
+    ASSERT_TRUE(sim::Operator(board).power_on());
     const std::string text = joined(render_board_screen(view_of(board)));
     EXPECT_NE(text.find("1\u2502 ->  NEW RECORD"), std::string::npos) << text;
     EXPECT_NE(text.find("LED1 \u25cf"), std::string::npos);

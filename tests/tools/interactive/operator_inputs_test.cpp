@@ -5,6 +5,7 @@
 #include <string>
 
 #include "board/board.h"
+#include "board/operator.h"
 #include "operator_inputs.h"
 #include "terminal.h"
 
@@ -19,8 +20,7 @@ class OperatorInputsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        board_.power_on();
-        ASSERT_TRUE(board_.run_until([&] { return board_.idle_passes() > 0; }, 10_s));
+        ASSERT_TRUE(sim::Operator(board_).power_on());
         ASSERT_EQ(board_.lcd_text(1), " ->  NEW RECORD");
     }
 

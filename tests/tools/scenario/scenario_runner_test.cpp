@@ -109,8 +109,23 @@ TEST_F(ScenarioRun, AStepTheBoardDoesNotMeetNamesItsLineAndWhatTheBoardShows)
          "t.scenario:4: expected the console to carry \"ZEB\" within 2 s; nothing was sent"},
         {"expect flash 0x080E0000 01 02\n", "t.scenario:3: expected the flash at 0x080E0000 to hold 01 02; it holds FF FF"},
         {"expect backlight off\n", "t.scenario:3: expected the backlight off; it is at 100 %"},
+        {"power off\nexpect led 1 on\n", "t.scenario:4: expected LED1 on; it is off"},
+        {"power off\nexpect backlight on\n", "t.scenario:4: expected the backlight on; it is at 0 %"},
+        {"power off\nexpect lcd 1 \"NEW\"\n", "t.scenario:4: expected LCD line 1 to read \"NEW\"; it reads \"\""},
     };
     for (const auto& c : cases) EXPECT_EQ(work(kMenu + c.steps).failure, c.failure);
+}
+
+TEST_F(ScenarioRun, PowerOffLeavesTheGlassAndTheLedsDarkUntilThePowerComesBack)
+{
+    EXPECT_EQ(work(std::string(kMenu) +
+                   "power off\n"
+                   "expect led 1 off\n"
+                   "expect backlight off\n"
+                   "expect lcd 1 is \"\"\n" +
+                   kMenu + "expect led 1 on\n")
+                  .failure,
+              "");
 }
 
 TEST_F(ScenarioRun, AHeldButtonStaysDownForItsSpanAndAPushWaitsForARelease)
