@@ -30,6 +30,7 @@ int app_data_index;
 int app_record_number;
 int graph_scale;
 int lcd_status;
+volatile int app_ready;
 volatile std::uint32_t LocalTime;
 int tmp;
 char str[4];
@@ -189,6 +190,7 @@ void Application_Periodic_Handle(std::uint32_t localtime)
 void Time_Update(void)
 {
     LocalTime = LocalTime + 10;
+    if (app_ready != 1) return;
     // An encoder action draws whole screens: the button interrupt waits
     // until it is done rather than draw over it half-way.
     platform::irq_disable();
@@ -222,6 +224,13 @@ int main(void)
     // Nothing locks the flash again: every later erase and program relies on this.
     FLASH_Unlock();
     FLASH_read_record_limits();
+    // The operator's inputs act from here on. Until now the tick has left
+    // the encoder alone and the buttons' presses were dropped: an action
+    // would have drawn over the menu being drawn, on the bus the LCD's
+    // set-up uses, or erased and programmed a flash still locked. A turn
+    // made meanwhile is dropped too.
+    TIM_SetCounter(TIM4, ENCODER_REST);
+    app_ready = 1;
 
     for (;;) {
         Application_Periodic_Handle(LocalTime);
