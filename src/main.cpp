@@ -387,7 +387,10 @@ void delay(int value)
         platform::count_down(inner);
         outer = outer + 1;
     }
-    dummy += value * value;
+    // The sum wraps as the chip's adder does; in unsigned arithmetic that
+    // is defined, and a few dozen notices overflow an int.
+    dummy = static_cast<int>(static_cast<unsigned>(dummy) +
+                             static_cast<unsigned>(value) * static_cast<unsigned>(value));
 }
 
 // --- screens ---------------------------------------------------------------
