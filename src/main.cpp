@@ -639,16 +639,25 @@ void draw_graph(int index, const GraphAxis& axis, int count)
     LCD_DrawYLine(14, 1, 0, 7);
 }
 
+// The record's samples, counted when a graph opens: nothing writes the
+// result sector while a graph is shown, and a count on every step would
+// read the whole sector inside the tick.
+int graph_samples;
+
 // A graph window starts at a stored sample: no step below the first or past
-// the last one. The samples are counted once, for the check and the drawing.
+// the last one.
 void graph_step(int step)
 {
     const int next = graph_scale + step;
-    if (next < 0) return;
-    const int count = stored_sample_count();
-    if (next / 2 >= count) return;
+    if (next < 0 || next / 2 >= graph_samples) return;
     graph_scale = next;
-    draw_graph(graph_scale, app_state == 6 ? X_AXIS : Y_AXIS, count);
+    draw_graph(graph_scale, app_state == 6 ? X_AXIS : Y_AXIS, graph_samples);
+}
+
+void open_graph(int index, const GraphAxis& axis)
+{
+    graph_samples = stored_sample_count();
+    draw_graph(index, axis, graph_samples);
 }
 
 }  // namespace
@@ -673,5 +682,5 @@ void clear_Graph(void)
     for (std::uint8_t& byte : LCD_Bitmap) byte = 0;
 }
 
-void draw_X_Graph(int index) { draw_graph(index, X_AXIS, stored_sample_count()); }
-void draw_Y_Graph(int index) { draw_graph(index, Y_AXIS, stored_sample_count()); }
+void draw_X_Graph(int index) { open_graph(index, X_AXIS); }
+void draw_Y_Graph(int index) { open_graph(index, Y_AXIS); }
