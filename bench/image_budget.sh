@@ -118,5 +118,5 @@ else
 fi
 
 # The worst-case stack of the four contexts nested, from the call graph.
-"$(dirname "$0")/../tests/target/stack_depth.py" "$(dirname "$elf")" --summary ||
+"$(dirname "$0")/../tools/stack/stack_depth.py" "$(dirname "$elf")" --summary ||
     echo "  (the worst case does not fit the reserve, or the image could not be analysed)"

@@ -30,13 +30,13 @@ struct Row {
 };
 
 constexpr Row kRows[] = {
-    {"random", Kind::Random, 40, true},
-    {"a valid prefix then garbage", Kind::ValidPrefixThenGarbage, 30, true},
-    {"markers at odd places", Kind::MarkersAtOddPlaces, 30, true},
-    {"every byte -128", Kind::Every0x80, 1, false},
+    {"random", Kind::Random, 100, true},
+    {"a valid prefix then garbage", Kind::ValidPrefixThenGarbage, 60, true},
+    {"markers at odd places", Kind::MarkersAtOddPlaces, 60, true},
+    {"every byte -128", Kind::Every0x80, 1, true},
     {"every byte 0x00", Kind::Every0x00, 1, false},
     {"every byte 0x7F", Kind::Every0x7F, 1, true},
-    {"a lone marker byte", Kind::LoneMarker, 20, true},
+    {"a lone marker byte", Kind::LoneMarker, 40, true},
 };
 
 // Two sectors of one case.

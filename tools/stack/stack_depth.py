@@ -47,46 +47,41 @@ CONTEXTS = [
 ]
 
 # Where the C library's indirect calls can lead. Its streams are set up by
-# __sinit with the four hooks __sread, __swrite, __sseek and __sclose, the
-# formatted output hands __sfputs_r (streams) or __ssputs_r (strings) down to
-# _printf_common and _printf_i, and _fwalk / _fwalk_reent apply what their
-# callers pass: _fflush_r, __fp_lock, __fp_unlock, _cleanup_r's closing. The
-# start-up runs the image's .preinit_array and .init_array (read from the
-# image below), and the transactional-memory hooks that register_tm_clones
-# and deregister_tm_clones test for are absent (null) in this image.
-# The output function depends on who formats: keyed by the nearest of them
-# on the chain.
+# __sinit with the four hooks __sread, __swrite, __sseek and __sclose; the
+# formatted output hands its output function down to _printf_common and
+# _printf_i, __sfputs_r for a stream and __ssputs_r for a string, so the
+# nearest formatter on the chain decides; _fwalk and _fwalk_reent apply what
+# their callers pass, _fflush_r (also _cleanup_r's at exit), __fp_lock and
+# __fp_unlock; the start-up runs the image's .preinit_array and .init_array;
+# the transactional-memory hooks that register_tm_clones and
+# deregister_tm_clones test for are absent (null) in this image.
 PRINTING_TO = {"_vfiprintf_r": ["__sfputs_r"], "_svfprintf_r": ["__ssputs_r"]}
 INDIRECT_TARGETS = {
     "__sflush_r": ["__sread", "__swrite", "__sseek", "__sclose"],
     "_printf_common": PRINTING_TO,
     "_printf_i": PRINTING_TO,
-    "_fwalk": ["_fflush_r", "__fp_lock", "__fp_unlock", "__sclose"],
-    "_fwalk_reent": ["_fflush_r", "__fp_lock", "__fp_unlock", "__sclose"],
+    "_fwalk": ["_fflush_r", "__fp_lock", "__fp_unlock"],
+    "_fwalk_reent": ["_fflush_r", "__fp_lock", "__fp_unlock"],
     "__libc_init_array": "init arrays",
     "register_tm_clones": [],
     "deregister_tm_clones": [],
 }
 
-
 # Recursion that a flag stops: __sinit sets the global stream table's
 # "initialised" flag before its __sfp calls, and __sfp calls __sinit only
 # while that flag is clear, so __sinit runs at most twice on one chain (once
 # for a thread's table, once for the global one), and __sfp with it.
-# A report of a bad driver argument prints on the console, whose driver
-# calls check their arguments too; they pass the console port's own
-# constants, which their checks accept, so a report never reports again.
-GUARDED_RECURSION = {"__sinit": 2, "__sinit.part.0": 2, "__sfp": 2, "assert_failed": 1, "print_assert": 1}
+GUARDED_RECURSION = {"__sinit": 2, "__sinit.part.0": 2, "__sfp": 2}
 
-# A report is never made from inside formatted output: the console's driver
-# calls there pass the console port's own constants, which their argument
-# checks accept.
+# A report of a bad driver argument is never made from inside formatted
+# output: the console's driver calls there pass the console port's own
+# constants, which their checks accept.
 REPORTS = {"assert_failed", "print_assert"}
 
 # Calls that the code holds but that never run. The heap's overflow report in
 # _sbrk: only the C library allocates, and only the stream table that __sinit
 # sets up once (a few hundred bytes of the 4096), since the streams are
-# unbuffered; so the report is never made from inside the library's output.
+# unbuffered.
 CUT_CALLS = {("_sbrk", "print_assert")}
 
 
@@ -118,12 +113,25 @@ def symbol_value(elf, name):
     raise Unanalysable(f"{elf} has no symbol {name}")
 
 
+def address_taken(elf):
+    """Every word of the image's code, constants and data that could be a
+    Thumb function's address: what an indirect call can reach."""
+    words = set()
+    dump = run("arm-none-eabi-objdump", "-s", "-j", ".text", "-j", ".rodata", "-j", ".data",
+               "-j", ".preinit_array", "-j", ".init_array", "-j", ".fini_array", str(elf))
+    for line in dump.splitlines():
+        match = re.match(r"^ *([0-9a-f]+) ((?:[0-9a-f]{8} ?){1,4})", line)
+        if match:
+            words.update(int.from_bytes(bytes.fromhex(w), "little") for w in match.group(2).split())
+    return {word & ~1 for word in words if word & 1}
+
+
 def init_array_entries(elf):
     """The functions the start-up calls through its .preinit_array and .init_array."""
     entries = []
     dump = run("arm-none-eabi-objdump", "-s", "-j", ".preinit_array", "-j", ".init_array", str(elf))
     for line in dump.splitlines():
-        match = re.match(r"^ ([0-9a-f]{8}) ((?:[0-9a-f]{8} ?){1,4})", line)
+        match = re.match(r"^ *([0-9a-f]+) ((?:[0-9a-f]{8} ?){1,4})", line)
         if not match:
             continue
         for word in match.group(2).split():
@@ -267,6 +275,7 @@ class Graph:
                 callees.add(code["falls_into"])
             self.calls[start] = {c for c in callees if (self.name[start], self.name[c]) not in CUT_CALLS}
         self.memo = {}
+        self.taken = None
         self.elf = elf
 
     def indirect_targets(self, start, path):
@@ -281,7 +290,12 @@ class Graph:
             if formatter is None:
                 raise Unanalysable(f"{name} is reached without any of {sorted(named)} before it")
             named = named[formatter]
-        return {self.address[target] for target in named if target in self.address}
+        targets = {self.address[target] for target in named if target in self.address}
+        if self.taken is None:
+            self.taken = address_taken(self.elf)
+        for target in targets - self.taken:
+            raise Unanalysable(f"{name} is said to call {self.name[target]}, whose address the image never holds")
+        return targets
 
     def nearest(self, path, names):
         for start in reversed(path):
