@@ -68,7 +68,8 @@ protected:
     std::string try_start_up(const Input& input, std::uint64_t from, std::uint64_t to)
     {
         board.power_off();
-        start_over_flash();
+        board.load_flash(kResult, result_);
+        board.load_flash(kLimits, limits_);
         Cpu& cpu = board.models().cpu();
         const ExceptionState& core = board.models().exceptions();
         std::uint64_t count = 0;
@@ -80,47 +81,36 @@ protected:
         };
         board.power_on();
         cpu.at_access(1, before_next);
-        std::string fault;
-        try {
-            if (!board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) fault = "no foreground loop within 10 s";
-            for (Button b : {Button::Ok, Button::Back}) board.release(b);
-            board.run_for(50_ms);
-        } catch (const SimError& error) {
-            fault = error.what();  // the board's report of a crossed byte, among others
-        }
-        if (fault.empty() && board.stopped()) fault = board.stop_reason();
+        std::string fault = run_on_to_idle();  // the board's report of a crossed byte, among others
         if (fault.empty()) fault = screen_fault(menu_, "the menu as start-up draws it");
-        if (fault.empty() && result_bytes(256) != result_) fault = "the result sector changed";
-        if (fault.empty() && board.flash_bytes(kLimits, 4) != limits_)
-            fault = "the limits sector changed";
-        if (fault.empty() && !(app_limits.X_Max == kLimit && app_limits.Y_Max == kLimit && app_limits.X_Min == -kLimit &&
-                               app_limits.Y_Min == -kLimit))
+        const Record& l = app_limits;
+        if (fault.empty() && (result_bytes(256) != result_ || board.flash_bytes(kLimits, 4) != limits_))
+            fault = "the flash changed";
+        if (fault.empty() && !(l.X_Max == kLimit && l.Y_Max == kLimit && l.X_Min == -kLimit && l.Y_Min == -kLimit))
             fault = "the limits in memory are not those stored";
-        if (fault.empty()) fault = next_action_fault();
-        return fault;
+        return fault.empty() ? next_action_fault() : fault;
     }
 
 private:
-    void start_over_flash()
+    std::string run_on_to_idle()
     {
-        board.load_flash(kResult, result_);
-        board.load_flash(kLimits, limits_);
+        try {
+            if (!board.run_until([&] { return board.idle_passes() > 0; }, 10_s)) return "no foreground loop within 10 s";
+            for (Button b : {Button::Ok, Button::Back}) board.release(b);
+            board.run_for(50_ms);
+        } catch (const SimError& error) {
+            return error.what();
+        }
+        return board.stopped() ? board.stop_reason() : "";
     }
 
     // A detent to SHOW RECORD and OK: the record screen with the stored extremes.
     std::string next_action_fault()
     {
-        try {
-            turn(1);
-            if (line(3) != " ->  SHOW RECORD") return "a turn after start-up: line 3 reads \"" + line(3) + "\"";
-            board.press(Button::Ok);
-            board.run_for(50_ms);
-            board.release(Button::Ok);
-            board.run_for(10_ms);
-        } catch (const SimError& error) {
-            return error.what();
-        }
-        if (line(1) != "[X] LEFT:    30 deg!") return "OK after start-up: line 1 reads \"" + line(1) + "\"";
+        turn(1);
+        if (line(3) != " ->  SHOW RECORD") return "a turn after start-up: line 3 reads \"" + line(3) + "\"";
+        if (!press_through(Button::Ok) || line(1) != "[X] LEFT:    30 deg!")
+            return "OK after start-up: line 1 reads \"" + line(1) + "\"";
         return "";
     }
 

@@ -38,19 +38,6 @@ protected:
         board.load_flash(kLimits, limits);
     }
 
-    // A press, its action run to its end, the release: false when it never ended.
-    bool press_through(sim::Button button)
-    {
-        using namespace sim;
-        const ExceptionState& core = board.models().exceptions();
-        board.press(button);
-        board.run_for(1_ms);
-        const bool done = board.run_until([&] { return !core.active(kButtonIrq) && !core.pending(kButtonIrq); }, 400_s);
-        board.release(button);
-        board.run_for(1_ms);
-        return done;
-    }
-
     // The path from power-on: "" or where it went wrong and how.
     std::string walk_the_path()
     {
