@@ -12,8 +12,8 @@ set(CMAKE_SIZE arm-none-eabi-size)
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 
 set(TILTMON_CPU_FLAGS "-mcpu=cortex-m3 -mthumb -mfloat-abi=soft")
-set(CMAKE_C_FLAGS_INIT "${TILTMON_CPU_FLAGS} -ffunction-sections -fdata-sections -fstack-usage -fcallgraph-info=su -g3")
-set(CMAKE_CXX_FLAGS_INIT "${TILTMON_CPU_FLAGS} -ffunction-sections -fdata-sections -fstack-usage -fcallgraph-info=su -g3 -fno-exceptions -fno-rtti -fno-unwind-tables -fno-threadsafe-statics -fno-use-cxa-atexit")
+set(CMAKE_C_FLAGS_INIT "${TILTMON_CPU_FLAGS} -ffunction-sections -fdata-sections -fstack-usage -g3")
+set(CMAKE_CXX_FLAGS_INIT "${TILTMON_CPU_FLAGS} -ffunction-sections -fdata-sections -fstack-usage -g3 -fno-exceptions -fno-rtti -fno-unwind-tables -fno-threadsafe-statics -fno-use-cxa-atexit")
 set(CMAKE_ASM_FLAGS_INIT "${TILTMON_CPU_FLAGS} -x assembler-with-cpp")
 set(CMAKE_EXE_LINKER_FLAGS_INIT "${TILTMON_CPU_FLAGS} --specs=nano.specs -Wl,--gc-sections")
 
