@@ -24,11 +24,12 @@ constexpr std::uint32_t kFlashCr = 0x40023C10u, kFlashSr = 0x40023C0Cu;
 constexpr std::uint32_t kStart = 1u << 16, kBusy = 1u << 16;
 constexpr std::size_t kSampleEvery = 32;  // the sanitized build's share of the points
 
-// An old record of 40 pairs and limits of 20 degrees: what the journey replaces.
+// An old record and limits of 20 degrees: what the journey replaces. Its 54
+// pairs fill two graph steps exactly, the last window's edge case.
 RecoveryTest::Bytes old_record()
 {
     RecoveryTest::Bytes bytes = {25, 0xEC, 15, 0xF6};
-    for (int k = 0; k < 40; ++k) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(k - 20), static_cast<std::uint8_t>(10 - k)});
+    for (int k = 0; k < 54; ++k) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(k - 27), static_cast<std::uint8_t>(10 - k)});
     bytes.insert(bytes.end(), {100, 100});
     return bytes;
 }
