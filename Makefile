@@ -55,6 +55,7 @@ bench: target release
 	cmake --build build/release --target sim_speed_report
 	cmake --build build/release --target full_sector_report
 	cmake --build build/release --target companion_report
+	cmake --build build/release --target graph_step_report
 
 clean:
 	rm -rf build
