@@ -42,8 +42,7 @@ protected:
     {
         board.power_off();
         load_sectors(old_record(), kOldLimits);
-        board.power_on();
-        return board.run_until([&] { return board.idle_passes() > 0; }, 10_s);
+        return person.power_on();
     }
 
     // A record of five stored pairs, stopped, and the LEFT limit raised and
@@ -54,14 +53,13 @@ protected:
         try {
             board.set_tilt(Axis::X, 30);
             board.set_tilt(Axis::Y, -30);
-            person.press(Button::Ok);  // NEW RECORD: the erase
+            if (!person.press(Button::Ok)) return;  // NEW RECORD: the erase
             board.run_until([] { return app_data_index == 10; }, 10_s);
-            person.press(Button::Ok);  // the stop: header and marker
-            turn(-1);                   // OPTION
-            person.press(Button::Ok);
-            person.press(Button::Ok);  // LEFT chosen
+            if (!person.press(Button::Ok)) return;  // the stop: header and marker
+            turn(-1);                                // OPTION
+            if (!person.press(Button::Ok) || !person.press(Button::Ok)) return;  // LEFT chosen
             turn(1);
-            person.press(Button::Back);  // the save
+            static_cast<void>(person.press(Button::Back));  // the save
         } catch (const SimError&) {
             if (board.powered()) throw;
         }

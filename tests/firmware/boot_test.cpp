@@ -156,14 +156,14 @@ TEST_F(BootTest, APowerCutStopsTheCoreThereAndAnEraseItCutsOffLeavesItsSectorAsI
                           Row{"while it runs", static_cast<std::uint64_t>(start) + 2, 0x12},
                           Row{"after its end", static_cast<std::uint64_t>(done) + 2, 0xFF}}) {
         SCOPED_TRACE(row.when);
-        board.load_flash(0x080E0000, {0x12});
+        board.load_flash(LIMITS_BASE, {0x12});
         boot();
         board.at_bus_access(row.access, HardwareEvent::power_cut());
         board.run_code(erase);
         EXPECT_FALSE(board.powered());
         EXPECT_EQ(board.stop_reason(), "the power was cut");
-        board.clock().advance(2_s);
-        EXPECT_EQ(board.flash_byte(0x080E0000), row.left);
+        models(board).clock().advance(2_s);
+        EXPECT_EQ(board.flash_byte(LIMITS_BASE), row.left);
     }
     boot();
     EXPECT_TRUE(board.led(1)) << "power-on starts afresh";
