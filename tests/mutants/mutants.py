@@ -89,8 +89,8 @@ class Run:
         self.selection_size = 0
         self.scope_size = 0
         self.how_chosen = ""
-        self.not_run = 0
         self.interrupted = False
+        self.schedule = None
         self.numbered = []
 
     def elapsed(self):
@@ -148,28 +148,27 @@ class Run:
         return costs
 
     def choose(self, chosen, costs):
+        """The schedule of the run, and whether it may cut its sample."""
         mutants = [m for _, m in chosen]
-        ids = {id(m): n for n, m in chosen}
         args = self.args
         if args.sample is not None:
-            picked = plan.shuffled(mutants, args.seed)[:args.sample]
-            self.how_chosen = f"a sample drawn with seed {args.seed}: --seed {args.seed} --sample {len(picked)}"
-        elif args.all or args.only is not None:
-            picked = mutants
+            self.how_chosen = f"a sample drawn with seed {args.seed}"
+            return plan.Schedule(plan.shuffled(mutants, args.seed), args.sample, costs, self.build_dependents)
+        if args.all or args.only is not None:
             self.how_chosen = "all of the selection"
+            return plan.Schedule(mutants, len(mutants), costs, self.build_dependents)
+        budget_s = args.budget_minutes * 60
+        whole = plan.estimate(mutants, costs, self.build_dependents)
+        schedule = plan.Schedule.within(mutants, args.seed, budget_s - self.elapsed(), costs, self.build_dependents)
+        schedule.budget_s = budget_s
+        if schedule.size == len(mutants):
+            self.how_chosen = "all of them"
         else:
-            budget_s = args.budget_minutes * 60 - self.elapsed()
-            whole = plan.estimate(mutants, costs, self.build_dependents)
-            if whole <= budget_s:
-                picked = mutants
-                self.how_chosen = "all of them"
-            else:
-                picked = plan.sample_within(mutants, args.seed, budget_s, costs, self.build_dependents)
-                self.how_chosen = (f"all would take about {whole / 60:.0f} min; a sample drawn with seed {args.seed}"
-                                   f" to fit the budget; --seed {args.seed} --sample {len(picked)} draws it again")
-            say(f"estimate: {plan.estimate(picked, costs, self.build_dependents) / 60:.0f} min for {len(picked)} "
-                f"mutants, {budget_s / 60:.0f} min left of the budget")
-        return [(ids[id(m)], m) for m in plan.in_run_order(picked)]
+            self.how_chosen = (f"all would take about {whole / 60:.0f} min: a sample drawn with seed {args.seed} "
+                               f"to fit the budget")
+        say(f"estimate: {plan.estimate(schedule.sample(), costs, self.build_dependents) / 60:.0f} min for "
+            f"{schedule.size} mutants, {(budget_s - self.elapsed()) / 60:.0f} min left of the budget")
+        return schedule
 
     def run_mutant(self, number, mutant, programs):
         original = self.workspace.read(mutant.path)
@@ -231,19 +230,30 @@ class Run:
             say(f"not compiled on the host, left out: {', '.join(uncompiled)}")
             chosen = [(n, m) for n, m in chosen if self.build_dependents.get(m.path)]
         costs = self.costs(tests_s)
-        run_list = self.choose(chosen, costs)
-        budget_s = self.args.budget_minutes * 60
-        enforce_budget = self.args.sample is None and not self.args.all and self.args.only is None
-        say(f"== {len(run_list)} mutants, one at a time")
-        for index, (number, mutant) in enumerate(run_list, start=1):
-            if enforce_budget and self.elapsed() > budget_s:
-                self.not_run = len(run_list) - index + 1
+        ids = {id(m): n for n, m in chosen}
+        self.schedule = self.choose(chosen, costs)
+        say(f"== {self.schedule.size} mutants, one at a time")
+        index = 0
+        while True:
+            mutant = self.schedule.next(self.elapsed())
+            if mutant is None:
                 break
-            result = self.run_mutant(number, mutant, programs)
+            index += 1
+            result = self.run_mutant(ids[id(mutant)], mutant, programs)
+            self.schedule.record(mutant, result.seconds)
             self.results.append(result)
-            report.progress(index, len(run_list), result)
+            report.progress(index, self.schedule.size, result)
 
     def summary(self):
+        ran = len(self.results)
+        notes = []
+        if self.schedule:
+            self.results = [r for r in self.results if self.schedule.kept(r.mutant)]
+            if len(self.results) < ran:
+                notes.append(f"{ran - len(self.results)} more ran but are left out: the run fell behind its "
+                             f"estimate and cut its sample to the first {self.schedule.size} of the draw.")
+            if self.how_chosen.startswith(("a sample", "all would")):
+                self.how_chosen += f"; --seed {self.args.seed} --sample {self.schedule.size} draws it again"
         wrong = [r for r in self.results if r.killed and r.equivalent]
         stale = self.equivalents.unmatched([m for _, m in self.numbered])
         shown = self.args.equivalents
@@ -252,9 +262,8 @@ class Run:
         except ValueError:
             pass
         if self.interrupted:
-            self.how_chosen += "; interrupted before the end"
-        report.summary(self.results, self.scope_size, self.how_chosen, self.elapsed(), self.not_run, shown,
-                       wrong, stale)
+            notes.append("The run was interrupted before the end.")
+        report.summary(self.results, self.scope_size, self.how_chosen, notes, self.elapsed(), shown, wrong, stale)
 
 
 def _interrupt(signum, frame):

@@ -72,12 +72,12 @@ def _counts(results):
     }
 
 
-def summary(results, scope_total, how_chosen, elapsed_s, not_run, equivalents_file, wrong_equivalents, stale):
+def summary(results, scope_total, how_chosen, notes, elapsed_s, equivalents_file, wrong_equivalents, stale):
     say()
     say("== Summary")
     say(f"{len(results)} mutants run of the {scope_total} in scope ({how_chosen}), in {_minutes(elapsed_s)}.")
-    if not_run:
-        say(f"{not_run} mutants of the selection not run: the time budget was spent.")
+    for note in notes:
+        say(note)
     columns = ("run", "killed", "tests", "build", "timeout", "survived", "equivalent")
     say(f"{'':<13}" + "".join(f"{c:>11}" for c in columns) + "   kill rate")
     for area in AREAS + ("all",):
