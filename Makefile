@@ -4,7 +4,7 @@
 PACKAGES := cmake make g++ libgtest-dev python3 clang-tidy \
             libpng-dev pkg-config python3-serial python3-matplotlib tmux picocom \
             gcc-arm-none-eabi binutils-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib \
-            qemu-system-arm gdb-multiarch
+            qemu-system-arm gdb-multiarch ccache
 
 .PHONY: demo test deps host release target image bench mutants clean
 

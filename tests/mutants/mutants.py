@@ -88,9 +88,7 @@ class Run:
         self.results = []
         self.selection_size = 0
         self.scope_size = 0
-        self.how_chosen = ""
         self.interrupted = False
-        self.schedule = None
         self.numbered = []
 
     def elapsed(self):
@@ -130,13 +128,13 @@ class Run:
         return programs, tests_s
 
     def costs(self, tests_s):
-        """What a mutant costs, from three builds: one source rewritten (the
-        .cpp with the most mutants), the firmware's archive alone newer, and
-        one with nothing to do, which also leaves the build current."""
+        """What a mutant costs, from two builds: one source rewritten and
+        compiled for real (the .cpp with the most mutants), then the
+        firmware's archive alone made newer (linking only)."""
         probe = max((n for n in self.build_dependents if n.endswith(".cpp") and in_scope(n)),
                     key=lambda n: (sum(m.path == n for _, m in self.numbered), n))
         self.workspace.write(probe, self.workspace.read(probe))
-        one_object = self.build.build()
+        one_object = self.build.build(cached=False)
         if not (one_object.ok and one_object.compiled):
             raise ToolError(f"make did not rebuild after {probe} was rewritten with a new time:\n"
                             f"{one_object.output[-2000:]}")
@@ -145,29 +143,23 @@ class Run:
                            self.args.jobs)
         say(f"a rebuild after one source changed: {one_object.seconds:.1f} s ({probe}); linking alone: "
             f"{costs.relink:.1f} s; every test program: {tests_s:.1f} s")
+        if not self.build.cache:
+            say("ccache is not installed: each mutant also recompiles the file put back before it, which "
+                "leaves fewer mutants in the budget")
         return costs
 
     def choose(self, chosen, costs):
-        """The schedule of the run, and whether it may cut its sample."""
         mutants = [m for _, m in chosen]
         args = self.args
         if args.sample is not None:
-            self.how_chosen = f"a sample drawn with seed {args.seed}"
-            return plan.Schedule(plan.shuffled(mutants, args.seed), args.sample, costs, self.build_dependents)
+            return plan.Schedule(plan.shuffled(mutants, args.seed)[:args.sample], costs, self.build_dependents)
         if args.all or args.only is not None:
-            self.how_chosen = "all of the selection"
-            return plan.Schedule(mutants, len(mutants), costs, self.build_dependents)
-        budget_s = args.budget_minutes * 60
-        whole = plan.estimate(mutants, costs, self.build_dependents)
-        schedule = plan.Schedule.within(mutants, args.seed, budget_s - self.elapsed(), costs, self.build_dependents)
-        schedule.budget_s = budget_s
-        if schedule.size == len(mutants):
-            self.how_chosen = "all of them"
-        else:
-            self.how_chosen = (f"all would take about {whole / 60:.0f} min: a sample drawn with seed {args.seed} "
-                               f"to fit the budget")
-        say(f"estimate: {plan.estimate(schedule.sample(), costs, self.build_dependents) / 60:.0f} min for "
-            f"{schedule.size} mutants, {(budget_s - self.elapsed()) / 60:.0f} min left of the budget")
+            return plan.Schedule(plan.in_run_order(mutants), costs, self.build_dependents)
+        schedule = plan.Schedule(plan.shuffled(mutants, args.seed), costs, self.build_dependents,
+                                 args.budget_minutes * 60)
+        left_s = schedule.budget_s - self.elapsed()
+        say(f"all {len(mutants)} would take about {schedule.total_estimate() / 60:.0f} min by the baseline's costs, "
+            f"{left_s / 60:.0f} min are left: the draw with seed {args.seed} runs while the budget lasts")
         return schedule
 
     def run_mutant(self, number, mutant, programs):
@@ -213,7 +205,6 @@ class Run:
 
     def execute(self):
         chosen = self.prepare()
-        self.scope_size = len(chosen)
         if self.args.list and self.args.sample is None:
             report.listing(chosen)
             say(f"{len(chosen)} mutants")
@@ -229,41 +220,40 @@ class Run:
         if uncompiled:
             say(f"not compiled on the host, left out: {', '.join(uncompiled)}")
             chosen = [(n, m) for n, m in chosen if self.build_dependents.get(m.path)]
+        self.scope_size = len(chosen)
         costs = self.costs(tests_s)
         ids = {id(m): n for n, m in chosen}
         self.schedule = self.choose(chosen, costs)
-        say(f"== {self.schedule.size} mutants, one at a time")
-        index = 0
-        while True:
-            mutant = self.schedule.next(self.elapsed())
-            if mutant is None:
-                break
-            index += 1
+        total = len(self.schedule.order)
+        say("== Mutants one at a time")
+        while (mutant := self.schedule.next(self.elapsed())) is not None:
             result = self.run_mutant(ids[id(mutant)], mutant, programs)
             self.schedule.record(mutant, result.seconds)
             self.results.append(result)
-            report.progress(index, self.schedule.size, result)
+            report.progress(len(self.results), total, result)
 
     def summary(self):
-        ran = len(self.results)
-        notes = []
-        if self.schedule:
-            self.results = [r for r in self.results if self.schedule.kept(r.mutant)]
-            if len(self.results) < ran:
-                notes.append(f"{ran - len(self.results)} more ran but are left out: the run fell behind its "
-                             f"estimate and cut its sample to the first {self.schedule.size} of the draw.")
-            if self.how_chosen.startswith(("a sample", "all would")):
-                self.how_chosen += f"; --seed {self.args.seed} --sample {self.schedule.size} draws it again"
+        args, ran = self.args, len(self.results)
+        if args.only is not None:
+            how = "those named by --only"
+        elif args.all:
+            how = "all of the selection"
+        elif ran == self.scope_size:
+            how = "all of them"
+        else:
+            why = ("interrupted" if self.interrupted else
+                   "as many as the budget allowed" if args.sample is None else "as asked")
+            how = (f"a sample: the first {ran} of the draw with seed {args.seed}, {why}; "
+                   f"--seed {args.seed} --sample {ran} runs it again")
+        notes = ["The run was interrupted before the end."] if self.interrupted else []
         wrong = [r for r in self.results if r.killed and r.equivalent]
         stale = self.equivalents.unmatched([m for _, m in self.numbered])
-        shown = self.args.equivalents
+        shown = args.equivalents
         try:
             shown = shown.resolve().relative_to(REPO)
         except ValueError:
             pass
-        if self.interrupted:
-            notes.append("The run was interrupted before the end.")
-        report.summary(self.results, self.scope_size, self.how_chosen, notes, self.elapsed(), shown, wrong, stale)
+        report.summary(self.results, self.scope_size, how, notes, self.elapsed(), shown, wrong, stale)
 
 
 def _interrupt(signum, frame):

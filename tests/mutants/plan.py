@@ -1,7 +1,7 @@
-"""Which mutants a run works through: all of them when they fit the time
-budget, otherwise the first N of a seeded draw (the same seed and N give the
-same sample), run file by file so that a file is rebuilt once more only when
-the run moves on from it."""
+"""Which mutants a run works through, in which order: under a time budget,
+the mutants of a seeded draw one after the other for as long as the next one
+is expected to fit, so that what ran is always the first N of the draw (the
+same seed and N give the same sample); without one, file by file."""
 
 import random
 from dataclasses import dataclass
@@ -27,20 +27,9 @@ class Costs:
         rounds = -(-max(dependents, 1) // self.jobs)
         return min(self.relink, self.one_object) + rounds * compile_one
 
-
-def estimate(mutants, costs, dependents):
-    """Seconds to work through the mutants: each a rebuild of its file and the
-    tests (as for a survivor), and a rebuild per file when the original is put
-    back."""
-    total = 0.0
-    files = set()
-    for mutant in mutants:
-        rebuild = costs.rebuild(dependents.get(mutant.path, 1))
-        total += rebuild + costs.tests
-        if mutant.path not in files:
-            files.add(mutant.path)
-            total += rebuild
-    return total
+    def mutant(self, dependents):
+        """A mutant, as for a survivor: its rebuild and every test program."""
+        return self.rebuild(dependents) + self.tests
 
 
 def shuffled(mutants, seed):
@@ -54,71 +43,38 @@ def in_run_order(mutants):
 
 
 class Schedule:
-    """The first `size` mutants of the seeded draw, handed out file by file.
-    When the run falls behind, its own pace so far projects the rest, and the
-    sample is cut to a shorter prefix of the draw until the projection fits:
-    the mutants it leaves were drawn last, and any already run among them are
-    left out of the results, so that the sample stays the first N of the draw."""
+    """Hands out the mutants in their order. Under a budget, the next one only
+    while its estimate, scaled by the run's pace so far (time spent over time
+    estimated), still fits in what is left."""
 
-    def __init__(self, drawn, size, costs, dependents, budget_s=None):
-        self.drawn = drawn
-        self.rank = {id(m): r for r, m in enumerate(drawn)}
-        self.size = size
+    def __init__(self, order, costs, dependents, budget_s=None):
+        self.order = list(order)
         self.costs, self.dependents, self.budget_s = costs, dependents, budget_s
-        self.done = set()
+        self.count = 0
         self.modelled_s = 0.0
         self.spent_s = 0.0
-        self._started_files = set()
+        self.out_of_time = False
 
-    @classmethod
-    def within(cls, mutants, seed, budget_s, costs, dependents):
-        """The longest prefix of the draw whose estimate fits the budget."""
-        drawn = shuffled(mutants, seed)
-        size, files, total = 0, set(), 0.0
-        for mutant in drawn:
-            rebuild = costs.rebuild(dependents.get(mutant.path, 1))
-            extra = rebuild + costs.tests + (rebuild if mutant.path not in files else 0.0)
-            if total + extra > budget_s:
-                break
-            size += 1
-            files.add(mutant.path)
-            total += extra
-        return cls(drawn, size, costs, dependents, budget_s)
+    def estimate(self, mutant):
+        return self.costs.mutant(self.dependents.get(mutant.path, 1))
 
-    def sample(self):
-        return self.drawn[:self.size]
+    def total_estimate(self):
+        return sum(self.estimate(m) for m in self.order)
 
-    def pending(self):
-        return in_run_order(m for m in self.sample() if id(m) not in self.done)
+    def pace(self):
+        return self.spent_s / self.modelled_s if self.count >= PACE_AFTER and self.modelled_s else 1.0
 
     def next(self, elapsed_s):
-        """The next mutant to run, after cutting the sample if the run would
-        overrun its budget; None when none is left."""
-        if self.budget_s is not None:
-            self._fit(elapsed_s)
-        pending = self.pending()
-        return pending[0] if pending else None
+        """The next mutant, or None when all are done or the next would not fit."""
+        if self.count == len(self.order):
+            return None
+        mutant = self.order[self.count]
+        if self.budget_s is not None and elapsed_s + self.pace() * self.estimate(mutant) > self.budget_s:
+            self.out_of_time = True
+            return None
+        return mutant
 
     def record(self, mutant, seconds):
-        self.done.add(id(mutant))
-        rebuild = self.costs.rebuild(self.dependents.get(mutant.path, 1))
-        self.modelled_s += rebuild + self.costs.tests
-        if mutant.path not in self._started_files:
-            self._started_files.add(mutant.path)
-            self.modelled_s += rebuild
+        self.count += 1
+        self.modelled_s += self.estimate(mutant)
         self.spent_s += seconds
-
-    def kept(self, mutant):
-        return self.rank[id(mutant)] < self.size
-
-    def _pace(self):
-        return self.spent_s / self.modelled_s if len(self.done) >= PACE_AFTER and self.modelled_s else 1.0
-
-    def _fit(self, elapsed_s):
-        pace = self._pace()
-        while self.size > 0:
-            pending = self.pending()
-            if not pending or elapsed_s + pace * estimate(pending, self.costs, self.dependents) <= self.budget_s:
-                return
-            # Cut a fiftieth of what is left, at least one mutant, from the end of the draw.
-            self.size = max(self.size - max(len(pending) // 50, 1), 0)

@@ -5,6 +5,7 @@ mutant, on every job slot, stopping at the first failure."""
 import json
 import os
 import re
+import shutil
 import subprocess
 import tempfile
 import time
@@ -27,6 +28,15 @@ CONFIGURE_FLAGS = [
 TIMEOUT_FACTOR = 10
 TIMEOUT_FLOOR_S = 10.0
 POLL_S = 0.005
+
+
+def _compiler_cache(build_directory):
+    """ccache, when installed, keeps the objects of the sources as they are:
+    putting a file back after its mutant then costs no compiling. Its cache
+    lives beside the mutants' build."""
+    if not shutil.which("ccache"):
+        return None
+    return {"CCACHE_DIR": str(Path(build_directory).parent / "ccache"), "CCACHE_MAXSIZE": "2G"}
 
 
 def _run_killable(command, **kwargs):
@@ -72,16 +82,24 @@ class BuildResult:
 class Build:
     def __init__(self, tree, directory, jobs):
         self.tree, self.directory, self.jobs = Path(tree), Path(directory), jobs
+        self.cache = _compiler_cache(directory)
 
     def configure(self):
-        code, output = _run_killable(["cmake", "-S", str(self.tree), "-B", str(self.directory)] + CONFIGURE_FLAGS)
+        launcher = "ccache" if self.cache else ""
+        code, output = _run_killable(["cmake", "-S", str(self.tree), "-B", str(self.directory)] + CONFIGURE_FLAGS +
+                                     [f"-DCMAKE_CXX_COMPILER_LAUNCHER={launcher}",
+                                      f"-DCMAKE_C_COMPILER_LAUNCHER={launcher}"])
         if code != 0:
             raise ToolError(f"cmake could not configure the mutants' build:\n{output[-3000:]}")
 
-    def build(self):
+    def build(self, cached=True):
+        """cached=False compiles for real, as a mutant's own source is."""
+        environment = dict(os.environ, **(self.cache or {}))
+        if not cached:
+            environment["CCACHE_DISABLE"] = "1"
         start = time.monotonic()
         code, output = _run_killable(["cmake", "--build", str(self.directory), "--target", BUILD_TARGET,
-                                      "-j", str(self.jobs)])
+                                      "-j", str(self.jobs)], env=environment)
         return BuildResult(code == 0, time.monotonic() - start, output)
 
     def relink(self):
