@@ -35,6 +35,8 @@ def mutant_name(number, mutant):
 
 def progress(index, total, result):
     detail = f": {result.detail}" if result.detail else ""
+    if result.verdict == SURVIVED and result.equivalent:
+        detail = " (listed as equivalent)"
     if len(detail) > 110:
         detail = detail[:107] + "..."
     say(f"[{index:>{len(str(total))}}/{total}] {mutant_name(result.number, result.mutant)}  "
