@@ -291,3 +291,159 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<KnobRow>& row) { return std::string(row.param.name); });
 
 }  // namespace
+
+namespace {
+
+// What the operator sees as an action draws: the lines reach their texts in
+// the order listed (a graph's line by its start), "axis" the vertical axis
+// at column 14 full height, "leds ..." the LED pattern. Screens are drawn
+// top to bottom; the stop's menu stands before its LEDs go dark.
+struct DrawRow {
+    const char* name;
+    Place place;
+    int detents;  // a turn of the knob, or else a press of the button
+    Button button;
+    std::vector<std::string> order;  // "<line>:<text>", "axis", "leds <pattern>"
+};
+void PrintTo(const DrawRow& row, std::ostream* out) { *out << row.name; }
+
+const std::vector<std::string> kMenuLines = {"1: ->  NEW RECORD", "3:     SHOW RECORD", "5:     REMOTE MODE",
+                                             "7:     OPTION"};
+std::vector<std::string> then(std::vector<std::string> first, const std::vector<std::string>& rest)
+{
+    first.insert(first.end(), rest.begin(), rest.end());
+    return first;
+}
+
+const DrawRow kDrawRows[] = {
+    {"Menu", Place::RecordScreen, 0, kBack, kMenuLines},
+    {"PointerMove", Place::MenuOnShowRecord, 1, kOk, {"3:     SHOW RECORD", "5: ->  REMOTE MODE"}},
+    {"Recording", Place::MenuOnNewRecord, 0, kOk, {"0:RECORDING...", "3:AXIS [X]:       deg", "5:AXIS [Y]:       deg"}},
+    {"RecordScreen", Place::MenuOnShowRecord, 0, kOk,
+     {"1:[X] LEFT:       deg", "3:[X] RIGHT:      deg", "5:[Y] BACK:       deg", "7:[Y] FRONT:      deg",
+      "1:[X] LEFT:    31 deg", "1:[X] LEFT:    31 deg!", "3:[X] RIGHT:   20 deg", "5:[Y] BACK:    25 deg",
+      "5:[Y] BACK:    25 deg!", "7:[Y] FRONT:   21 deg", "7:[Y] FRONT:   21 deg!"}},
+    {"Remote", Place::MenuOnRemote, 0, kOk,
+     {"0:REMOTE MODE", "3:Connect RS-232 cable", "4:and press OK to send", "5:data."}},
+    {"Editor", Place::MenuOnOption, 0, kOk,
+     {"3:Setting max limits in", "4:all directions.", "1:[X] LEFT:      degree", "3:[X] RIGHT:     degree",
+      "5:[Y] BACK:      degree", "7:[Y] FRONT:     degree", "1:[X] LEFT:   30 degree", "3:[X] RIGHT:  30 degree",
+      "5:[Y] BACK:   20 degree", "7:[Y] FRONT:  20 degree"}},
+    {"XGraph", Place::RecordScreen, 0, kOk, {"0:90", "3: X", "7:90", "axis"}},
+    {"ReportSent", Place::Remote, 0, kOk, then({"3:Record has been", "4:sent successfully."}, kMenuLines)},
+    {"Stop", Place::Recording, 0, kOk, then(kMenuLines, {"leds *..*.*.*", "leds *......."})},
+};
+
+class DrawOrder : public ButtonRig, public ::testing::WithParamInterface<DrawRow> {
+protected:
+    bool shows(const std::string& event, bool graph) const
+    {
+        if (event == "axis") {
+            for (int y = 0; y < 64; ++y)
+                if (!board.lcd_pixel(14, y)) return false;
+            return true;
+        }
+        if (event.rfind("leds ", 0) == 0) return leds() == event.substr(5);
+        const std::string shown = line(event[0] - '0'), text = event.substr(2);
+        return graph ? shown.rfind(text, 0) == 0 : shown == text;
+    }
+};
+
+TEST_P(DrawOrder, TheGlassAndLedsChangeInTheOrderOfTheScreensTable)
+{
+    const DrawRow& row = GetParam();
+    ASSERT_NO_FATAL_FAILURE(set_up(row.place));
+    const bool graph = std::string(row.name).find("Graph") != std::string::npos;
+    std::vector<std::string> seen;
+    std::vector<bool> done(row.order.size());
+    const auto watch = [&] {
+        for (std::size_t i = 0; i < row.order.size(); ++i)
+            if (!done[i] && shows(row.order[i], graph)) {
+                done[i] = true;
+                seen.push_back(row.order[i]);
+            }
+        return seen.size() == row.order.size();
+    };
+    if (row.detents != 0) {
+        board.turn_encoder(row.detents);
+        board.run_until(watch, 50_ms);
+    } else {
+        board.press(row.button);
+        ASSERT_TRUE(board.run_until([&] { return watch() && !board.button_action_pending(); }, 400_s))
+            << "seen: " << ::testing::PrintToString(seen);
+    }
+    EXPECT_EQ(seen, row.order);
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, DrawOrder, ::testing::ValuesIn(kDrawRows),
+                         [](const ::testing::TestParamInfo<DrawRow>& row) { return std::string(row.param.name); });
+
+// A notice stands long enough to be read, then gives way to the next screen.
+class NoticeHold : public ButtonRig, public ::testing::WithParamInterface<std::pair<Place, const char*>> {};
+
+TEST_P(NoticeHold, ANoticeStandsForASecondAtLeast)
+{
+    const auto& [place, text] = GetParam();
+    ASSERT_NO_FATAL_FAILURE(set_up(place));
+    board.press(kOk);
+    ASSERT_TRUE(board.run_until([&] { return line(3) == text; }, 400_s));
+    const Nanoseconds shown = board.now();
+    ASSERT_TRUE(board.run_until([&] { return line(3) != text; }, 60_s));
+    EXPECT_GE(board.now() - shown, 1_s);
+    EXPECT_EQ(line(4), "") << "its second line gone with it";
+}
+
+INSTANTIATE_TEST_SUITE_P(Notices, NoticeHold,
+                         ::testing::Values(std::pair{Place::MenuOnOption, "Setting max limits in"},
+                                           std::pair{Place::Remote, "Record has been"}));
+
+// A step of each limit in the editor is shown at once and saved on leaving.
+struct StepRow {
+    int item;
+    const char* line;
+    Bytes saved;
+};
+
+TEST_F(ButtonRig, EachLimitStepsShowsAndIsSaved)
+{
+    const StepRow rows[] = {{0, "[X] LEFT:   31 degree", {31, 0xE2, 20, 0xEC, 0xFF}},
+                            {1, "[X] RIGHT:  31 degree", {30, 0xE1, 20, 0xEC, 0xFF}},
+                            {2, "[Y] BACK:   21 degree", {30, 0xE2, 21, 0xEC, 0xFF}},
+                            {3, "[Y] FRONT:  21 degree", {30, 0xE2, 20, 0xEB, 0xFF}}};
+    for (const StepRow& row : rows) {
+        board.power_off();
+        ASSERT_NO_FATAL_FAILURE(set_up(Place::MenuOnOption));
+        ok();
+        turn(row.item);
+        ok();
+        turn(1);
+        EXPECT_EQ(line(1 + 2 * row.item), row.line);
+        back();
+        EXPECT_EQ(board.flash_bytes(kLimits, 5), row.saved) << row.line;
+    }
+}
+
+// The stop programs the header's bytes in their order, then the end marker.
+TEST_F(ButtonRig, TheStopProgramsTheHeaderInOrderThenTheMarker)
+{
+    ASSERT_NO_FATAL_FAILURE(set_up(Place::Recording));
+    board.trace().clear();
+    board.trace().start(RESULT_BASE, RESULT_BASE + 16);
+    ok();
+    board.trace().stop();
+    std::vector<ExpectedAccess> order;
+    for (std::uint32_t at : {0u, 1u, 2u, 3u, 6u, 7u}) order.push_back(write_of(RESULT_BASE + at));
+    EXPECT_TRUE(appear_in_order(board.trace().accesses(), order));
+}
+
+// The editor shows the limits the flash holds as it opens, whatever another
+// writer of the flash has put there meanwhile.
+TEST_F(ButtonRig, TheEditorReadsTheLimitsFromFlashAsItOpens)
+{
+    ASSERT_NO_FATAL_FAILURE(set_up(Place::MenuOnOption));
+    board.load_flash(kLimits, {45, 0xE2, 20, 0xEC});
+    ok();
+    EXPECT_EQ(line(1), "[X] LEFT:   45 degree");
+}
+
+}  // namespace

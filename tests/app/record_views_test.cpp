@@ -124,12 +124,16 @@ TEST_F(RecordViews, BothGraphsArePixelExactAtOffsetZeroAndScrollWithinTheRecord)
     turn(10);
     EXPECT_EQ(graph_scale, 2 * 135) << "the window starts at a stored sample at the most";
     EXPECT_EQ(board.lcd_image(), expected_graph(pairs, 135, false));
+    turn(-1);
+    EXPECT_EQ(graph_scale, 2 * 108) << "a step back";
 
     ok();
     EXPECT_EQ(app_state, 7);
     EXPECT_EQ(board.lcd_image(), expected_graph(pairs, 0, true)) << "Y graph: samples 0 to 110, to column 127";
     turn(2);
     EXPECT_EQ(board.lcd_image(), expected_graph(pairs, 54, true));
+    turn(-1);
+    EXPECT_EQ(board.lcd_image(), expected_graph(pairs, 27, true)) << "a step back";
     ok();
     EXPECT_EQ(app_state, 2) << "OK from the Y graph: the record screen";
     EXPECT_EQ(line(1), "[X] LEFT:    90 deg!") << "past the erased limit -1";

@@ -230,7 +230,7 @@ TEST_F(Recording, AFlashErrorLeavesTheOperatorAbleToStopViewAndSend)
 // moved only toward the range by the knob.
 TEST_F(Recording, ForeignLimitsAreShownAndOnlyMovedTowardTheirRange)
 {
-    board.load_flash(kLimits, {127, 0x80, 0x7F, 0x01});  // 127, -128, 127, 1
+    board.load_flash(kLimits, {127, 0x80, 0x80, 0x01});  // 127, -128, -128, 1
     boot();
     turn(-1);
     ok();
@@ -239,6 +239,9 @@ TEST_F(Recording, ForeignLimitsAreShownAndOnlyMovedTowardTheirRange)
     EXPECT_EQ(line(1), "[X] LEFT: 1 27 degree");
     EXPECT_EQ(line(3), "[X] RIGHT:1 28 degree");
     EXPECT_EQ(line(7), "[Y] FRONT:  -1 degree");
+    // The minus of "-99" in the field's first cell (64), of " -1" in its second (73).
+    EXPECT_EQ(glass_columns(5, 63, 7), (std::vector<std::uint8_t>{0, 8, 8, 8, 8, 8, 0}));
+    EXPECT_EQ(glass_columns(7, 72, 7), (std::vector<std::uint8_t>{0, 8, 8, 8, 8, 8, 0}));
     ok();
     turn(1);
     EXPECT_EQ(app_limits.X_Max, 127) << "no step further from the range";

@@ -130,6 +130,13 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
 
         {in(exti_module, "EXTI_Init", "IS_EXTI_MODE"), with(exti, &EXTI_InitTypeDef::EXTI_Mode, exti_init),
          {0x01, 0x08}, {0x00, 0x04}},
+        {in(exti_module, "EXTI_Init", "IS_EXTI_MODE"), [&](auto v) {  // a line switched off in no mode's register
+             EXTI_InitTypeDef s = exti;
+             s.EXTI_Mode = static_cast<EXTIMode_TypeDef>(v);
+             s.EXTI_LineCmd = DISABLE;
+             EXTI_Init(&s);
+         },
+         {0x01, 0x08}, {0x00, 0x04}},
         {in(exti_module, "EXTI_Init", "IS_EXTI_TRIGGER"), with(exti, &EXTI_InitTypeDef::EXTI_Trigger, exti_init),
          {0x00, 0x09, 0x14}, {0x08, 0x0C, 0x10}},
         {in(exti_module, "EXTI_Init", "IS_EXTI_LINE"), with(exti, &EXTI_InitTypeDef::EXTI_Line, exti_init),
@@ -274,6 +281,21 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
          [](auto v) { USART_GetFlagStatus(at<USART_TypeDef>(v), 0x0040); }, kForeign, kUsarts},
         {in(usart, "USART_GetFlagStatus", "IS_USART_FLAG"), [](auto v) { USART_GetFlagStatus(USART3, u16(v)); },
          {0, 0x0003, 0x0400}, {0x0001, 0x0200}},
+        // Two arguments out of range at once: the checks report in the order of the arguments.
+        {in(gpio, "GPIO_Init", "IS_GPIO_PIN") + in(gpio, "GPIO_Init", "IS_GPIO_MODE"),
+         [&](auto v) {
+             GPIO_InitTypeDef s = output;
+             s.GPIO_Mode = static_cast<GPIOMode_TypeDef>(v);
+             s.GPIO_Pin = 0;
+             gpiof_init(&s);
+         },
+         {4}, {}},
+        {in(rcc, "RCC_APB2PeriphClockCmd", "IS_RCC_APB2_PERIPH") + in(rcc, "RCC_APB2PeriphClockCmd", "IS_FUNCTIONAL_STATE"),
+         [](auto v) { RCC_APB2PeriphClockCmd(v, state(2)); }, {0}, {}},
+        {in(rcc, "RCC_APB2PeriphResetCmd", "IS_RCC_APB2_PERIPH") + in(rcc, "RCC_APB2PeriphResetCmd", "IS_FUNCTIONAL_STATE"),
+         [](auto v) { RCC_APB2PeriphResetCmd(v, state(2)); }, {0}, {}},
+        {in(usart, "USART_GetFlagStatus", "IS_USART_ALL_PERIPH") + in(usart, "USART_GetFlagStatus", "IS_USART_FLAG"),
+         [](auto v) { USART_GetFlagStatus(at<USART_TypeDef>(v), 0x0400); }, kForeign, {}},
         {in(usart, "USART_GetFlagStatus", "IS_USART_1236_PERIPH"),
          [](auto v) { USART_GetFlagStatus(at<USART_TypeDef>(v), 0x0200); }, kUarts45, kUsarts1236},
 

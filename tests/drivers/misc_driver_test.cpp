@@ -61,6 +61,11 @@ TEST_F(MiscTest, NvicInitPriorityByteFollowsTheGroupingAndDisableWritesOnlyIcer)
         EXPECT_EQ(core.enabled(e), c.enabled);
         EXPECT_EQ(console(), c.reports);
     }
+    // Channel 240 lies past the last priority byte: only its enable bit is written.
+    board.trace().clear();
+    NVIC_InitTypeDef past{240, 15, 15, ENABLE};
+    NVIC_Init(&past);
+    EXPECT_EQ(writes_to(board.trace().accesses(), kCorePeripherals, 0x1000), (std::vector<RegisterWrite>{{0x11C, 4, 0x10000}}));
 }
 
 TEST_F(MiscTest, SysTickClockSourceSetsBitTwoOnlyForTheCoreClock)

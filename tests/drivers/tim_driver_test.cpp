@@ -53,6 +53,8 @@ TEST_F(TimDriverTest, TimeBaseInitWritesCr1ArrPscAndAnUpdateByTheTimersGroup)
 {
     TIM_TimeBaseInitTypeDef defaults;
     TIM_TimeBaseStructInit(&defaults);
+    EXPECT_EQ(defaults.TIM_RepetitionCounter, 0u) << "the defaults repeat nothing";
+    EXPECT_EQ(defaults.TIM_Period, 0xFFFFFFFFu);
     const struct {
         const char* name;
         TIM_TypeDef* timer;
@@ -125,6 +127,7 @@ TEST_F(TimDriverTest, Oc2InitSetsChannel2InOrderCr2Ccmr1Ccr2Ccer)
     const auto oc = [](const char* what) { return check("TIM_OC2Init", what); };
     TIM_OCInitTypeDef pwm2_on_defaults;
     TIM_OCStructInit(&pwm2_on_defaults);
+    EXPECT_EQ(pwm2_on_defaults.TIM_Pulse, 0u) << "the defaults compare at 0";
     pwm2_on_defaults.TIM_OCMode = TIM_OCMode_PWM2;
     pwm2_on_defaults.TIM_Pulse = 0x12345;
     const struct {

@@ -53,6 +53,8 @@ TEST_F(UsartTest, InitComputesTheDividerFromThePortsBusClock)
         {"USART6 on APB2", USART6, 6, 0, 115200, 0x01B2},
         {"oversampling by 8", USART3, 3, 0x8000, 115200, 0x01B1},
         {"9600 bit/s", USART3, 3, 0, 9600, 0x0A2C},
+        {"4500 bit/s: 347.22, the fraction 4.02 rounds down", USART3, 3, 0, 4500, 0x15B4},
+        {"4500 bit/s by 8: 694.44, the fraction 4.02 rounds down", USART3, 3, 0x8000, 4500, 0x2B64},
         {"fraction rounding to 16 is dropped", USART3, 3, 0, 1201, 0x5140},
         {"fraction rounding to 8 is dropped", USART3, 3, 0x8000, 1201, 0xA290},
         {"mantissa beyond the register keeps its low bits", USART3, 3, 0, 1, 0x7840},

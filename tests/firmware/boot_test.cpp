@@ -32,6 +32,9 @@ protected:
 
 TEST_F(BootTest, ReachesTheForegroundLoopWithLed1Lit)
 {
+    board.power_on();
+    ASSERT_TRUE(board.run_until([&] { return board.led(1); }, 10_s));
+    EXPECT_EQ(board.lcd_text(7), "     OPTION") << "LED1 lights once the menu stands";
     boot();
     board.run_for(20_ms);
 

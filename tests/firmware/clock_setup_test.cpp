@@ -18,7 +18,26 @@ class ClockSetupTest : public BoardTest {};
 
 TEST_F(ClockSetupTest, CrystalReadyRunsTheCoreAt100MHzFromThePll)
 {
+    board.trace().start();
     SystemInit();
+
+    // The crystal's poll ends at the first read that finds it ready (one
+    // more read decides, one more switches the PLL on); the PLL is locked before the flash's wait states
+    // and the switch.
+    const std::uint32_t cr = sim::base_of("RCC") + Rcc::CR, hse_ready = 1u << 17, pll_on = 1u << 24, pll_ready = 1u << 25;
+    int ready_reads = 0;
+    bool pll_locked = false;
+    for (const sim::BusAccess& a : board.trace().accesses()) {
+        if (a.address == cr && a.write && (a.value & pll_on) != 0) break;
+        ready_reads += a.address == cr && !a.write && (a.value & hse_ready) != 0;
+    }
+    EXPECT_EQ(ready_reads, 3);
+    for (const sim::BusAccess& a : board.trace().accesses()) {
+        pll_locked = pll_locked || (a.address == cr && !a.write && (a.value & pll_ready) != 0);
+        if (a.address == 0x40023C00u && a.write) {
+            EXPECT_TRUE(pll_locked) << "wait states set before the PLL locked";
+        }
+    }
 
     EXPECT_EQ(models(board).rcc().peek(Rcc::PLLCFGR), 0x05411004u);
     const std::uint32_t cfgr = models(board).rcc().peek(Rcc::CFGR);

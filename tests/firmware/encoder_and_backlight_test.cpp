@@ -8,6 +8,7 @@
 #include "lcd_st7565p.h"
 #include "main.h"
 #include "morva_eval.h"
+#include "models/general_timer.h"
 #include "models/gpio_port.h"
 #include "stm32f2xx_gpio.h"
 #include "stm32f2xx_rcc.h"
@@ -56,6 +57,7 @@ TEST_F(EncoderAndBacklight, BacklightDutyFollowsTheCompareValueWithinOnePeriod)
 {
     set_up_backlight();
     EXPECT_EQ(board.backlight_percent(), 0) << "dark from the start";
+    EXPECT_EQ(models(board).timer(3).peek(GeneralTimer::PSC), SystemCoreClock / 200000 - 1) << "counting at 100 kHz";
     // LCD_SetBacklight(n) is TIM_SetCompare2(TIM3, n % 101).
     const std::pair<std::uint8_t, int> asked_to_lit[] = {{100, 100}, {101, 0}, {255, 53}, {53, 53}};
     int previous = 0;

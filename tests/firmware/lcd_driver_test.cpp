@@ -246,6 +246,7 @@ TEST_F(LcdDriverTest, EachOperationPutsItsBytesOnTheBusInItsOwnFrames)
         std::uint64_t in_frames = 0;
         for (const SpiFrame& f : frames) in_frames += f.out.size();
         EXPECT_EQ(in_frames, c.bytes) << "every byte inside a frame";
+        EXPECT_TRUE(models(board).gpio('D').level(15)) << "the chip select let go at the end";
     }
 }
 

@@ -46,6 +46,7 @@ TEST_F(StartUpTest, RunsThePeripheralSetUpInItsOrderThenLightsLed1AndUnlocksTheF
             write_bits(exti + 0x0C, 0x4000u, 0x4000u),                  // back: falling edge
             write_of(0xE000E104u, 0x100u),                              // the buttons' interrupt enabled
             write_bits(exti + 0x0C, 0x8000u, 0x8000u),                  // OK: falling edge
+            write_of(base_of("USART2") + 0x08, 0xD9u),                 // the console's rate, then
             write_bits(base_of("USART2") + 0x0C, 0x2000u, 0x2000u),    // the console on
             write_of(base_of("TIM4") + 0x24, 8u),                      // the encoder at rest
             write_of(gpioe + 0x1A, 0x8000u, 2),                         // LED8 off: the last LED
@@ -120,6 +121,20 @@ TEST_F(StartUpTest, LeavesEveryPinTheBoardUsesAsItsDeviceNeedsIt)
         EXPECT_EQ(port.pull(c.pin), c.pull);
         EXPECT_EQ(port.alternate_function(c.pin), c.alternate);
     }
+    // Every other pin of the five ports as reset left it, and no port clock
+    // but those of B to E.
+    sim::Board reset;
+    for (const char name : {'A', 'B', 'C', 'D', 'E'})
+        for (int pin = 0; pin < 16; ++pin) {
+            if (std::any_of(all.begin(), all.end(), [&](const PinCase& c) { return c.port == name && c.pin == pin; }))
+                continue;
+            SCOPED_TRACE(testing::Message() << "P" << name << pin << " unused");
+            const GpioPort &port = models(board).gpio(name), &as_reset = models(reset).gpio(name);
+            EXPECT_EQ(port.mode(pin), as_reset.mode(pin));
+            EXPECT_EQ(port.pull(pin), as_reset.pull(pin));
+            EXPECT_EQ(port.speed(pin), as_reset.speed(pin));
+        }
+    EXPECT_EQ(models(board).rcc().peek(sim::Rcc::AHB1ENR) & 0x1FFu, 0x1Eu);
 }
 
 TEST_F(StartUpTest, AButtonPressReachesTheButtonHandlerWhichClearsItsLine)

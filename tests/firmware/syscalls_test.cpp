@@ -82,6 +82,8 @@ TEST_F(SerialDescriptorTest, WriteSendsEveryByteInOrderWithoutTranslation)
     char text[] = "ab\nc\r\xff";
     EXPECT_EQ(_write(1, text, 6), 6);
     EXPECT_EQ(console(), std::string("ab\nc\r\xff", 6));
+    EXPECT_EQ(_write(1, text, 1), 1) << "a single byte";
+    EXPECT_EQ(console(), std::string("ab\nc\r\xff" "a", 7));
 }
 
 TEST_F(SerialDescriptorTest, EmptyOrNegativeLengthsSendNothing)
@@ -102,6 +104,8 @@ TEST_F(SerialDescriptorTest, ReadWaitsForEveryCharacter)
     char buffer[5] = {};
     EXPECT_EQ(_read(0, buffer, 4), 4);
     EXPECT_EQ(std::string(buffer, 4), "wxyz");
+    EXPECT_EQ(_read(0, buffer, 1), 1) << "a single byte";
+    EXPECT_EQ(buffer[0], '!');
     // Four frames at 115200 bit/s had to arrive: at least 4 * 10 bit times.
     EXPECT_GE(models(board).clock().now(), 4u * 10u * 1000000000u / 115200u);
 }
