@@ -4,9 +4,9 @@
 PACKAGES := cmake make g++ libgtest-dev python3 clang-tidy \
             libpng-dev pkg-config python3-serial python3-matplotlib python3-mypy pyflakes3 tmux picocom \
             gcc-arm-none-eabi binutils-arm-none-eabi libnewlib-arm-none-eabi libstdc++-arm-none-eabi-newlib \
-            qemu-system-arm gdb-multiarch
+            qemu-system-arm gdb-multiarch ccache
 
-.PHONY: demo test deps host release target image bench clean
+.PHONY: demo test deps host release target image bench mutants clean
 
 deps:
 	@missing=""; \
@@ -57,6 +57,14 @@ bench: target release
 	cmake --build build/release --target full_sector_report
 	cmake --build build/release --target idle_day_report
 	cmake --build build/release --target companion_report
+	cmake --build build/release --target graph_step_report
+
+# The mutation run: one-line faults written into a copy of the firmware under
+# build/mutants, one at a time, each against the fast tests of the firmware.
+# Options through ARGS, e.g. make mutants ARGS="--files src/ --seed 2";
+# make mutants ARGS=--help lists them.
+mutants: deps
+	@/usr/bin/python3 tests/mutants/mutants.py $(ARGS)
 
 clean:
 	rm -rf build

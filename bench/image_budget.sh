@@ -2,8 +2,8 @@
 # Size budget of the firmware image: flash against the 128 KB below the record
 # sector and against the 32 KB the whole application aims to stay within,
 # flash by part of the system from the link map, RAM against the chip's
-# 128 KB, and the deepest single stack frame from the compiler's stack-usage
-# files.
+# 128 KB, the deepest single stack frame from the compiler's stack-usage
+# files, and the worst-case stack from the call graph against its reserve.
 #
 # usage: image_budget.sh <tiltmon.elf>
 set -euo pipefail
@@ -116,3 +116,7 @@ if ((${#usage_files[@]} > 0)); then
 else
     echo "  no stack-usage files (.su) found next to the image"
 fi
+
+# The worst-case stack of the four contexts nested, from the call graph.
+"$(dirname "$0")/../tools/stack/stack_depth.py" "$(dirname "$elf")" --summary ||
+    echo "  (the worst case does not fit the reserve, or the image could not be analysed)"

@@ -20,7 +20,9 @@ set_source_files_properties(startup/startup_stm32f2xx.cpp PROPERTIES
 # Compile settings shared by the image and the delivered modules.
 add_library(tiltmon_target_settings INTERFACE)
 target_include_directories(tiltmon_target_settings INTERFACE ${TILTMON_FIRMWARE_INCLUDE_DIRS})
-target_compile_options(tiltmon_target_settings INTERFACE ${TILTMON_WARNINGS})
+# gcc's call graph with each function's frame (.ci beside each object), for
+# the worst-case stack (tools/stack/stack_depth.py).
+target_compile_options(tiltmon_target_settings INTERFACE ${TILTMON_WARNINGS} -fcallgraph-info=su)
 
 add_executable(tiltmon ${TILTMON_FIRMWARE_SOURCES} ${TILTMON_TARGET_ONLY_SOURCES})
 set_target_properties(tiltmon PROPERTIES

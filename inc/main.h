@@ -30,6 +30,7 @@ extern int app_data_index;
 extern int app_record_number;  // records started since power-on
 extern int graph_scale;
 extern int lcd_status;
+extern volatile int app_ready;  // 1 once start-up has finished: the buttons and the knob act
 extern volatile std::uint32_t LocalTime;
 extern int tmp;
 extern char str[4];

@@ -30,6 +30,7 @@ int app_data_index;
 int app_record_number;
 int graph_scale;
 int lcd_status;
+volatile int app_ready;
 volatile std::uint32_t LocalTime;
 int tmp;
 char str[4];
@@ -189,6 +190,7 @@ void Application_Periodic_Handle(std::uint32_t localtime)
 void Time_Update(void)
 {
     LocalTime = LocalTime + 10;
+    if (app_ready != 1) return;
     // An encoder action draws whole screens: the button interrupt waits
     // until it is done rather than draw over it half-way.
     platform::irq_disable();
@@ -222,6 +224,13 @@ int main(void)
     // Nothing locks the flash again: every later erase and program relies on this.
     FLASH_Unlock();
     FLASH_read_record_limits();
+    // The operator's inputs act from here on. Until now the tick has left
+    // the encoder alone and the buttons' presses were dropped: an action
+    // would have drawn over the menu being drawn, on the bus the LCD's
+    // set-up uses, or erased and programmed a flash still locked. A turn
+    // made meanwhile is dropped too.
+    TIM_SetCounter(TIM4, ENCODER_REST);
+    app_ready = 1;
 
     for (;;) {
         Application_Periodic_Handle(LocalTime);
@@ -378,7 +387,10 @@ void delay(int value)
         platform::count_down(inner);
         outer = outer + 1;
     }
-    dummy += value * value;
+    // The sum wraps as the chip's adder does; in unsigned arithmetic that
+    // is defined, and a few dozen notices overflow an int.
+    dummy = static_cast<int>(static_cast<unsigned>(dummy) +
+                             static_cast<unsigned>(value) * static_cast<unsigned>(value));
 }
 
 // --- screens ---------------------------------------------------------------
@@ -627,16 +639,25 @@ void draw_graph(int index, const GraphAxis& axis, int count)
     LCD_DrawYLine(14, 1, 0, 7);
 }
 
+// The record's samples, counted when a graph opens: nothing writes the
+// result sector while a graph is shown, and a count on every step would
+// read the whole sector inside the tick.
+int graph_samples;
+
 // A graph window starts at a stored sample: no step below the first or past
-// the last one. The samples are counted once, for the check and the drawing.
+// the last one.
 void graph_step(int step)
 {
     const int next = graph_scale + step;
-    if (next < 0) return;
-    const int count = stored_sample_count();
-    if (next / 2 >= count) return;
+    if (next < 0 || next / 2 >= graph_samples) return;
     graph_scale = next;
-    draw_graph(graph_scale, app_state == 6 ? X_AXIS : Y_AXIS, count);
+    draw_graph(graph_scale, app_state == 6 ? X_AXIS : Y_AXIS, graph_samples);
+}
+
+void open_graph(int index, const GraphAxis& axis)
+{
+    graph_samples = stored_sample_count();
+    draw_graph(index, axis, graph_samples);
 }
 
 }  // namespace
@@ -661,5 +682,5 @@ void clear_Graph(void)
     for (std::uint8_t& byte : LCD_Bitmap) byte = 0;
 }
 
-void draw_X_Graph(int index) { draw_graph(index, X_AXIS, stored_sample_count()); }
-void draw_Y_Graph(int index) { draw_graph(index, Y_AXIS, stored_sample_count()); }
+void draw_X_Graph(int index) { open_graph(index, X_AXIS); }
+void draw_Y_Graph(int index) { open_graph(index, Y_AXIS); }

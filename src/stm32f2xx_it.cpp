@@ -214,15 +214,20 @@ void SysTick_Handler(void) { Time_Update(); }
 
 // The push buttons. Each pending bit is cleared only after its action, so a
 // press of the same button while its action runs is absorbed by that clear;
-// the OK action sees the state that the back action left.
+// the OK action sees the state that the back action left. A press before
+// start-up has finished is dropped, not kept for later: the operator has not
+// seen the menu it would act on (OK would erase the stored record from the
+// NEW RECORD that start-up selects), and the edges of a button held or
+// bouncing through power-on are nobody's press.
 void EXTI15_10_IRQHandler(void)
 {
+    const bool ready = app_ready == 1;
     if (EXTI_GetITStatus(BUTTON_EXTI_LINE[BACK_BUTTON]) != RESET) {
-        back_action();
+        if (ready) back_action();
         EXTI_ClearITPendingBit(BUTTON_EXTI_LINE[BACK_BUTTON]);
     }
     if (EXTI_GetITStatus(BUTTON_EXTI_LINE[OK_BUTTON]) != RESET) {
-        ok_action();
+        if (ready) ok_action();
         EXTI_ClearITPendingBit(BUTTON_EXTI_LINE[OK_BUTTON]);
     }
 }

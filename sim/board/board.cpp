@@ -49,6 +49,11 @@ HardwareEvent HardwareEvent::drive_pin(char port, int pin, bool high)
     return HardwareEvent([port, pin, high](Board& board) { board.chip_->gpio(port).drive(pin, high); });
 }
 
+HardwareEvent HardwareEvent::power_cut()
+{
+    return HardwareEvent([](Board& board) { board.cut_power(); });
+}
+
 HardwareEvent HardwareEvent::together(HardwareEvent first, HardwareEvent second)
 {
     return HardwareEvent([first = std::move(first), second = std::move(second)](Board& board) {
@@ -164,6 +169,14 @@ void Board::power_off()
     cpu_.reset({});
     powered_ = false;
     ++power_changes_;
+}
+
+void Board::cut_power()
+{
+    powered_ = false;
+    reset_chip();  // before the clock moves on, so that no operation under way ends
+    if (cpu_.in_firmware()) cpu_.endless_loop("the power was cut");
+    cpu_.reset({});
 }
 
 void Board::press(Button button) { devices_->button(button).press(); }

@@ -51,6 +51,8 @@ public:
     static HardwareEvent pend_interrupt(int irq_number);
     // The outside world drives a port pin ('A'..'I', 0..15).
     static HardwareEvent drive_pin(char port, int pin, bool high);
+    // The supply fails (Board::cut_power) just before that access.
+    static HardwareEvent power_cut();
     // Two changes in the same instant, first then second: both buttons
     // pressed together, say, so that one handler run finds both pending.
     static HardwareEvent together(HardwareEvent first, HardwareEvent second);
@@ -88,6 +90,11 @@ public:
     // (Operator::power_on also waits for the foreground loop.)
     void power_on();
     void power_off();
+    // The supply fails, also in the middle of the firmware's run: the core
+    // stops where it is (stopped() says so) and the board is off until the
+    // next power_on. An erase or a program under way leaves its cells as
+    // they were.
+    void cut_power();
     bool powered() const { return powered_; }
 
     // --- the operator ---------------------------------------------------------

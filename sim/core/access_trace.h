@@ -23,16 +23,28 @@ struct BusAccess {
 
 class AccessTrace {
 public:
-    void start() { on_ = true; }
+    void start() { start(0, 0); }
+    // Records only the accesses at addresses from `from` up to, not
+    // including, `to` (from 0 to 0: all of them).
+    void start(std::uint32_t from, std::uint32_t to)
+    {
+        on_ = true;
+        from_ = from;
+        span_ = to - from;
+    }
     void stop() { on_ = false; }
     bool on() const { return on_; }
     void clear() { accesses_.clear(); }
 
-    void record(const BusAccess& access) { accesses_.push_back(access); }
+    void record(const BusAccess& access)
+    {
+        if (span_ == 0 || access.address - from_ < span_) accesses_.push_back(access);
+    }
     const std::vector<BusAccess>& accesses() const { return accesses_; }
 
 private:
     bool on_ = false;
+    std::uint32_t from_ = 0, span_ = 0;
     std::vector<BusAccess> accesses_;
 };
 

@@ -179,6 +179,26 @@ TEST_F(RecordViews, TheRemoteReportSendsTheExtremesAndEverySampleByteForByte)
         << "the record is only read";
 }
 
+// Every notice adds the square of its wait to a sum: a hundred reports in a
+// row must not overflow it (the sanitizers would stop the run).
+TEST_F(RecordViews, AHundredReportsInARowEachArriveWhole)
+{
+    board.load_flash(kResult, record_image({30, -45, 12, -7}, {{30, -7}}));
+    boot();
+    for (int report = 1; report <= 100; ++report) {
+        turn(2);
+        ok();
+        board.clear_serial_output();
+        ok();
+        ASSERT_EQ(board.serial_output(),
+                  "\r\nZEB Tiltbox system v1.0\r\n\n"
+                  "[X] LEFT:        0 degree\n[X] RIGHT:       0 degree\n[Y] BACK:        0 degree\n[Y] FRONT:       0 degree\n"
+                  "[X]:   30    [Y]:   -7  degree\n[X]:  100    [Y]:  100  degree\n")
+            << "report " << report;
+        ASSERT_EQ(line(1), " ->  NEW RECORD") << "after report " << report;
+    }
+}
+
 // Foreign bytes (a record this firmware never wrote) and an erased sector:
 // the fields are clamped to their three cells, a point off the picture is
 // not drawn, and nothing outside the result sector is read.

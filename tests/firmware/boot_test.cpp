@@ -1,6 +1,9 @@
 // The whole firmware started from reset on the virtual board.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "board/board.h"
 #include "board/board_models.h"
 #include "board/operator.h"
@@ -11,6 +14,7 @@
 #include "models/rcc.h"
 #include "models/usart.h"
 #include "sercom.h"
+#include "stm32f2xx_flash.h"
 #include "system_stm32f2xx.h"
 #include "record_layout.h"
 
@@ -122,6 +126,47 @@ TEST_F(BootTest, PowerOnInTheMiddleOfAReportStartsAfresh)
     EXPECT_FALSE(board.stopped()) << board.stop_reason();
     EXPECT_TRUE(board.led(1));
     EXPECT_EQ(board.serial_output().size(), sent) << "nothing more of the old report after the reset";
+}
+
+// A power cut stops the core before the access it is aimed at and takes the
+// board's state with it: an erase it cuts off leaves the sector as it was,
+// however long the board then stays off; one it follows has done its work.
+TEST_F(BootTest, APowerCutStopsTheCoreThereAndAnEraseItCutsOffLeavesItsSectorAsItWas)
+{
+    constexpr std::uint32_t kCr = 0x40023C10u, kSr = 0x40023C0Cu, kStartOrBusy = 1u << 16;
+    const auto erase = [] {
+        FLASH_Unlock();
+        FLASH_EraseSector(FLASH_Sector_11, VoltageRange_1);
+    };
+    boot();
+    board.trace().clear();
+    board.trace().start();
+    board.run_code(erase);
+    board.trace().stop();
+    const std::vector<BusAccess> trace = board.trace().accesses();
+    const auto first = [&](long from, auto match) { return std::find_if(trace.begin() + from, trace.end(), match) - trace.begin(); };
+    const auto start = first(0, [](const BusAccess& a) { return a.write && a.address == kCr && (a.value & kStartOrBusy); });
+    const auto done = first(start, [](const BusAccess& a) { return !a.write && a.address == kSr && !(a.value & kStartOrBusy); });
+    struct Row {
+        const char* when;
+        std::uint64_t access;  // the cut comes just before it, counted from the erase's call
+        std::uint8_t left;
+    };
+    for (const Row row : {Row{"before its start bit", static_cast<std::uint64_t>(start) + 1, 0x12},
+                          Row{"while it runs", static_cast<std::uint64_t>(start) + 2, 0x12},
+                          Row{"after its end", static_cast<std::uint64_t>(done) + 2, 0xFF}}) {
+        SCOPED_TRACE(row.when);
+        board.load_flash(LIMITS_BASE, {0x12});
+        boot();
+        board.at_bus_access(row.access, HardwareEvent::power_cut());
+        board.run_code(erase);
+        EXPECT_FALSE(board.powered());
+        EXPECT_EQ(board.stop_reason(), "the power was cut");
+        models(board).clock().advance(2_s);
+        EXPECT_EQ(board.flash_byte(LIMITS_BASE), row.left);
+    }
+    boot();
+    EXPECT_TRUE(board.led(1)) << "power-on starts afresh";
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ constexpr std::uint32_t kRamStart = 0x20000000;
 constexpr std::uint32_t kTopOfRam = 0x20020000;
 constexpr std::uint32_t kHeapAlignment = 4096;
 constexpr std::uint32_t kHeapSize = 4096;
-constexpr std::uint32_t kStackReserve = 0x400;
+constexpr std::uint32_t kStackReserve = 0xE00;  // the call graph's worst case, 2,832 bytes, and a margin
 
 bool in_flash(std::uint32_t address) { return address >= kFlashStart && address < kRecordSector; }
 
