@@ -66,19 +66,44 @@ TEST_F(Watching, TellsWhatChangedOnceStampedNoLaterThanItsLook)
 }
 
 // Asked at every pass of the idle loop, it stops a run where the LEDs have
-// settled after a change, and not before.
-TEST_F(Watching, IsDueOnceTheLedsHaveSettledOnTheirNewPattern)
+// settled after a change (and not before), or as the backlight changes: in
+// an idle menu, never.
+TEST_F(Watching, IsDueOnceTheLedsHaveSettledOrTheBacklightChanged)
 {
-    boot();
-    BoardWatcher watcher(board);
-    EXPECT_FALSE(board.run_until([&] { return watcher.due(); }, 5_s));
-    person.push(Button::Ok);
-    ASSERT_TRUE(board.run_until([&] { return watcher.due(); }, 30_s));
-    const std::vector<Sighting> told = watcher.look();
-    ASSERT_FALSE(told.empty());
-    EXPECT_EQ(told.back(), (Sighting{Sighting::Kind::Leds, told.back().time, "**......"}));
-    EXPECT_GE(board.now(), told.back().time + BoardWatcher::kLedsSettle);
-    EXPECT_FALSE(watcher.due());
+    const struct {
+        const char* what;
+        bool recording;  // else in the menu, where nothing changes meanwhile
+        Button button;
+        Sighting::Kind kind;
+        const char* text;
+        Nanoseconds settle;
+    } rows[] = {
+        {"OK in the menu starts a record", false, Button::Ok, Sighting::Kind::Leds, "**......", BoardWatcher::kLedsSettle},
+        {"back while recording darkens the glass", true, Button::Back, Sighting::Kind::Backlight, "0 %", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        boot();
+        if (row.recording) ok();
+        BoardWatcher watcher(board);
+        if (!row.recording) {
+            EXPECT_FALSE(board.run_until([&] { return watcher.due(); }, 5_s));
+        }
+        const Nanoseconds pushed = board.now();
+        person.push(row.button);
+        // Console lines of the record may come first.
+        std::vector<Sighting> told;
+        for (int look = 0; look < 10 && (told.empty() || told.back().kind != row.kind); ++look) {
+            ASSERT_TRUE(board.run_until([&] { return watcher.due(); }, 30_s));
+            told = watcher.look();
+        }
+        ASSERT_FALSE(told.empty());
+        EXPECT_EQ(told.back(), (Sighting{row.kind, told.back().time, row.text}));
+        EXPECT_LT(told.back().time, pushed + 100_ms) << "told late";
+        EXPECT_GE(board.now(), told.back().time + row.settle);
+        EXPECT_FALSE(watcher.due());
+        person.release(row.button);
+    }
 }
 
 // LEDs still settling when a console line ends are told with it, first, so
