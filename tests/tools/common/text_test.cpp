@@ -3,6 +3,9 @@
 // virtual time as a clock and as a span, the console in lines.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -180,6 +183,14 @@ TEST(ProgressLine, SaysTheVirtualTimeDoneOfTheTotalAndTheSpeedOnATerminalOnly)
     std::FILE* file = std::tmpfile();
     EXPECT_EQ(ProgressLine::on_terminal(file), nullptr);
     std::fclose(file);
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master) | ::unlockpt(master), 0);
+    std::FILE* terminal = std::fopen(::ptsname(master), "w");
+    ASSERT_NE(terminal, nullptr);
+    EXPECT_EQ(ProgressLine::on_terminal(terminal), terminal);
+    std::fclose(terminal);
+    ::close(master);
 }
 
 }  // namespace
