@@ -40,20 +40,22 @@ test: target host release
 
 # The demo journey (power-on to the report) from its scenario file, its
 # screenshots in build/demo, then a short run with a hard fault forced into
-# the firmware; only the simulator is built.
+# the firmware; only the simulator is built, optimised (the sanitized build
+# is for the tests).
 demo: deps
-	cmake --preset host
-	cmake --build build/host --target tiltmon-sim -j2
-	@./build/host/tools/simulator/tiltmon-sim --scenario scenarios/demo.scenario \
+	cmake --preset release
+	cmake --build build/release --target tiltmon-sim -j2
+	@./build/release/tools/simulator/tiltmon-sim --scenario scenarios/demo.scenario \
 	    --out build/demo --contact-sheet build/demo/contact-sheet.png
 	@echo
 	@echo "== a hard fault in the running firmware: its report on the console line"
-	@./build/host/tools/simulator/tiltmon-sim --seconds 1 --fault-at 800
+	@./build/release/tools/simulator/tiltmon-sim --seconds 1 --fault-at 800
 
 bench: target release
 	cmake --build build/release --target image_budget
 	cmake --build build/release --target sim_speed_report
 	cmake --build build/release --target full_sector_report
+	cmake --build build/release --target idle_day_report
 	cmake --build build/release --target companion_report
 	cmake --build build/release --target graph_step_report
 

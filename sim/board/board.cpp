@@ -161,12 +161,14 @@ void Board::power_on()
     cpu_.reset(&firmware_reset_entry);
     make_current();
     powered_ = true;
+    ++power_changes_;
 }
 
 void Board::power_off()
 {
     cpu_.reset({});
     powered_ = false;
+    ++power_changes_;
 }
 
 void Board::cut_power()
@@ -220,6 +222,8 @@ bool Board::led(int number) const
     return powered_ && lit;
 }
 
+std::uint64_t Board::lights_version() const { return devices_->lights_writes() + power_changes_; }
+
 std::string Board::led_pattern() const
 {
     std::string text;
@@ -250,11 +254,13 @@ bool Board::lcd_pixel(int x, int y) const
 
 LcdImage Board::lcd_image() const { return powered_ ? devices_->lcd().image() : LcdImage{}; }
 
-std::string Board::lcd_text(int line) const
+std::string Board::lcd_text(int line) const { return lcd_line(line).text; }
+
+TextLine Board::lcd_line(int line) const
 {
     if (line < 0 || line >= LcdImage::kPages)
         throw SimError("the LCD has text lines 0 to 7, not " + std::to_string(line));
-    return devices_->lcd_reader().line(lcd_image(), line).text;
+    return devices_->lcd_reader().line(lcd_image(), line);
 }
 
 std::array<TextLine, LcdImage::kPages> Board::lcd_lines() const { return devices_->lcd_reader().lines(lcd_image()); }

@@ -144,6 +144,10 @@ public:
     bool led(int number) const;  // LED1..LED8 lit (pin driven high as an output)
     // LED1 to LED8 in a row, '*' lit and '.' dark: "*..*....".
     std::string led_pattern() const;
+    // Changes whenever the LEDs or the backlight may have changed (a write
+    // to what drives them, a power-on or -off), and only then: a tool that
+    // shows them as they change looks closer only when it moves.
+    std::uint64_t lights_version() const;
     // The LCD backlight's brightness as its driver transistor sees it: the
     // share of the PWM period, in whole percent, that TIM3 channel 2 holds
     // PC7 high; 0 while PC7 is not routed to TIM3 (alternate function 2).
@@ -165,6 +169,7 @@ public:
     // The text that text line (page) 0..7 shows, and every line with its
     // inverted and unrecognised cells.
     std::string lcd_text(int line) const;
+    TextLine lcd_line(int line) const;
     std::array<TextLine, LcdImage::kPages> lcd_lines() const;
 
     // Bytes the SPI bus of the LCD has moved (both ways count once) since the
@@ -225,6 +230,7 @@ private:
     std::unique_ptr<ChipModels> chip_;
     std::unique_ptr<BoardDevices> devices_;
     bool powered_ = false;
+    std::uint64_t power_changes_ = 0;
 };
 
 }  // namespace sim

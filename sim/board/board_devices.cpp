@@ -44,6 +44,10 @@ BoardDevices::BoardDevices(ChipModels& chip, std::span<const BoardPart> parts, L
         throw SimError("board parts: the LCD and the accelerometer are both needed");
     for (const BusDevice& d : bus_devices_)
         if (d.device.get() == lcd_) lcd_bus_ = d.part->serves;
+
+    std::vector<WordPeripheral*> lights = {backlight_->pin.port, backlight_->timer, &chip_.rcc()};
+    for (const WiredPin& led : leds_) lights.push_back(led.port);
+    for (WordPeripheral* model : lights) model->count_writes_in(lights_writes_);
 }
 
 BoardDevices::~BoardDevices() = default;

@@ -62,6 +62,9 @@ public:
     int leds() const { return static_cast<int>(leds_.size()); }
     bool led(int number) const;
     int backlight_percent() const;
+    // Writes to the models the LEDs and the backlight hang on (their ports,
+    // the backlight's timer, the clock control that resets them).
+    std::uint64_t lights_writes() const { return lights_writes_; }
     PushButton& button(Button button);
     const PushButton& button(Button button) const;
     // The button's interrupt handler runs or waits to run.
@@ -80,7 +83,7 @@ private:
     struct Backlight {
         WiredPin pin;
         int function;
-        const GeneralTimer* timer;
+        GeneralTimer* timer;
     };
     struct BusDevice {
         const BoardPart* part;
@@ -105,6 +108,7 @@ private:
     std::span<const BoardPart> parts_;
     std::vector<WiredPin> leds_;  // LED1 first
     std::unique_ptr<Backlight> backlight_;
+    std::uint64_t lights_writes_ = 0;
     std::array<std::unique_ptr<PushButton>, 2> buttons_;  // by Button
     std::vector<int> button_exceptions_;
     std::unique_ptr<RotaryEncoder> encoder_;

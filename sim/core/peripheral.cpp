@@ -19,6 +19,7 @@ void WordPeripheral::write(std::uint32_t offset, unsigned width, std::uint32_t v
 {
     const unsigned shift = 8 * (offset & 3u);
     const std::uint32_t lanes = width_mask(width) << shift;
+    ++*tally_;
     write_word(offset & ~3u, (value << shift) & lanes, lanes);
 }
 

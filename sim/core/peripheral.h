@@ -41,6 +41,11 @@ public:
     std::uint32_t read(std::uint32_t offset, unsigned width) final;
     void write(std::uint32_t offset, unsigned width, std::uint32_t value) final;
 
+    // Every write to its registers from now on also counts in tally, which
+    // several models may share: while it stands still, nothing the firmware
+    // sets in them has changed.
+    void count_writes_in(std::uint64_t& tally) { tally_ = &tally; }
+
 protected:
     // offset is aligned to 4.
     virtual std::uint32_t read_word(std::uint32_t offset) = 0;
@@ -52,6 +57,10 @@ protected:
     {
         return (old & ~lanes) | (value & lanes);
     }
+
+private:
+    std::uint64_t own_tally_ = 0;
+    std::uint64_t* tally_ = &own_tally_;
 };
 
 }  // namespace sim

@@ -5,6 +5,8 @@
 #include <sstream>
 
 #include "lcd_art.h"
+#include "text_spelling.h"
+#include "time_text.h"
 
 namespace tools {
 
@@ -64,19 +66,10 @@ std::string text_cells(const sim::TextLine& line)
             inverted = line.inverted[i];
             cells += inverted ? "\x1b[7m" : "\x1b[27m";
         }
-        cells += i < line.text.size() ? line.text[i] : ' ';
+        cells += glass_cell(line, i);
     }
     if (inverted) cells += "\x1b[27m";
     return cells;
-}
-
-std::string virtual_clock(sim::Nanoseconds t)
-{
-    const std::uint64_t tenths = t / 100000000ull;
-    const std::uint64_t seconds = tenths / 10;
-    return format("%llu:%02llu:%02llu.%llu", static_cast<unsigned long long>(seconds / 3600),
-                  static_cast<unsigned long long>(seconds / 60 % 60), static_cast<unsigned long long>(seconds % 60),
-                  static_cast<unsigned long long>(tenths % 10));
 }
 
 std::string tilt(double degrees, const char* plus, const char* minus)
@@ -106,7 +99,7 @@ std::vector<std::string> panel(const BoardView& view)
     }
     rows.emplace_back();
     rows.push_back(format("Backlight  %d %%", view.backlight_percent));
-    rows.push_back("Time       " + virtual_clock(view.virtual_time));
+    rows.push_back("Time       " + clock_text(view.virtual_time, 1));
     rows.push_back("Speed      " + speed(view));
     rows.push_back("Tilt X     " + tilt(view.controls.tilt_x_degrees, "left", "right"));
     rows.push_back("Tilt Y     " + tilt(view.controls.tilt_y_degrees, "back", "front"));
@@ -175,6 +168,7 @@ std::vector<std::string> render_too_small(int columns, int rows)
         "The terminal is too small.",
         format("It needs %d x %d characters,", kScreenColumns, kScreenRows),
         format("this one is %d x %d.", columns, rows),
+        "The board is paused meanwhile.",
         "Make it larger, or press q to quit.",
     };
     if (rows >= 0 && message.size() > static_cast<std::size_t>(rows)) message.resize(static_cast<std::size_t>(rows));

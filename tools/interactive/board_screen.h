@@ -46,7 +46,8 @@ BoardView view_of(const sim::Board& board);
 // kScreenRows strings, none wider than kScreenColumns on the terminal.
 std::vector<std::string> render_board_screen(const BoardView& view);
 
-// The frame for a terminal too small for the board: what it needs and has.
+// The frame for a terminal too small for the board: what it needs and has,
+// and that the board waits meanwhile.
 std::vector<std::string> render_too_small(int columns, int rows);
 
 // Terminal columns a string takes: one per character, escape sequences none.

@@ -39,28 +39,28 @@ const char* button_name(sim::Button button) { return button == sim::Button::Ok ?
 
 }  // namespace
 
+std::string why_not_interactive(const InteractiveOptions& options)
+{
+    char text[160];
+    if (!(options.speed >= Controls::kSlowestSpeed && options.speed <= Controls::kFastestSpeed)) {
+        std::snprintf(text, sizeof text, "the speed must be from x%.0f (real time) to x%.0f, not x%g",
+                      Controls::kSlowestSpeed, Controls::kFastestSpeed, options.speed);
+        return text;
+    }
+    if (const std::string why = why_not_a_terminal(); !why.empty()) return "needs a terminal: " + why;
+    const std::optional<TerminalSize> size = terminal_size();
+    if (!size) return "the terminal does not tell its size";
+    return size_shortfall(*size, {kScreenColumns, kScreenRows});
+}
+
 int run_interactive(sim::Board& board, const InteractiveOptions& options)
 {
-    if (!(options.speed >= Controls::kSlowestSpeed && options.speed <= Controls::kFastestSpeed)) {
-        std::fprintf(stderr, "%s: the speed must be from x%.0f (real time) to x%.0f, not x%g\n", kProgram,
-                     Controls::kSlowestSpeed, Controls::kFastestSpeed, options.speed);
-        return 2;
-    }
     if (!board.powered()) {
         std::fprintf(stderr, "%s: the board is not powered\n", kProgram);
         return 2;
     }
-    if (const std::string why = why_not_a_terminal(); !why.empty()) {
-        std::fprintf(stderr, "%s needs a terminal: %s\n", kProgram, why.c_str());
-        return 2;
-    }
-    const std::optional<TerminalSize> size = terminal_size();
-    if (!size) {
-        std::fprintf(stderr, "%s: the terminal does not tell its size\n", kProgram);
-        return 2;
-    }
-    if (const std::string shortfall = size_shortfall(*size, {kScreenColumns, kScreenRows}); !shortfall.empty()) {
-        std::fprintf(stderr, "%s %s\n", kProgram, shortfall.c_str());
+    if (const std::string why = why_not_interactive(options); !why.empty()) {
+        std::fprintf(stderr, "%s: %s\n", kProgram, why.c_str());
         return 2;
     }
     std::string failure;
@@ -76,8 +76,9 @@ int run_interactive(sim::Board& board, const InteractiveOptions& options)
 }
 
 InteractiveSession::InteractiveSession(sim::Board& board, const InteractiveOptions& options, RawTerminal& terminal)
-    : board_(board), terminal_(terminal), on_console_(options.on_console)
+    : board_(board), terminal_(terminal), watcher_(board)
 {
+    watcher_.on_console(options.on_console);
     controls_.speed = options.speed;
     // The monitor starts level, as the tilt shown says.
     board_.set_tilt(sim::Axis::X, 0.0);
@@ -102,7 +103,8 @@ int InteractiveSession::run()
 
         const WallClock::time_point now = WallClock::now();
         if (now < next_frame) continue;
-        advance(now - last_run);
+        size_ = terminal_size().value_or(TerminalSize{kScreenColumns, kScreenRows});
+        if (!too_small()) advance(now - last_run);
         last_run = now;
         show();
         next_frame += kFramePeriod;
@@ -122,8 +124,13 @@ void InteractiveSession::take_input(std::chrono::milliseconds wait)
         for (const Key& key : decoder_.flush()) keys.push_back(key);
         sequence_started_.reset();
     }
+    if (keys.empty()) return;
+    // Keys count against the terminal as it is now, not as last drawn.
+    size_ = terminal_size().value_or(TerminalSize{kScreenColumns, kScreenRows});
     for (const Key& key : keys) act(action_for(key));
 }
+
+bool InteractiveSession::too_small() const { return !size_shortfall(size_, {kScreenColumns, kScreenRows}).empty(); }
 
 void InteractiveSession::act(Action action)
 {
@@ -131,6 +138,8 @@ void InteractiveSession::act(Action action)
         quit_ = true;
         return;
     }
+    // Nothing the person cannot see happen.
+    if (too_small()) return;
     if (const std::optional<OperatorInput> input = operator_input(action)) {
         // A stopped firmware takes no input; a full queue drops the key.
         if (!board_.stopped()) static_cast<void>(inputs_.add(*input));
@@ -166,10 +175,11 @@ void InteractiveSession::advance(WallClock::duration elapsed)
 
 void InteractiveSession::pass_console()
 {
-    const std::string bytes = board_.take_serial_output();
-    if (bytes.empty()) return;
-    console_.append(bytes);
-    if (on_console_) on_console_(bytes);
+    for (Sighting& seen : watcher_.look()) {
+        if (seen.kind != Sighting::Kind::Console) continue;
+        console_.push_back(std::move(seen.text));
+        if (console_.size() > kConsoleRowsShown) console_.pop_front();
+    }
 }
 
 void InteractiveSession::measure_speed(WallClock::duration wall, sim::Nanoseconds ran)
@@ -186,21 +196,21 @@ void InteractiveSession::measure_speed(WallClock::duration wall, sim::Nanosecond
 
 void InteractiveSession::show()
 {
-    const TerminalSize size = terminal_size().value_or(TerminalSize{kScreenColumns, kScreenRows});
-    if (size.columns != shown_size_.columns || size.rows != shown_size_.rows) {
+    if (size_.columns != shown_size_.columns || size_.rows != shown_size_.rows) {
         painter_.forget_screen();
-        shown_size_ = size;
+        shown_size_ = size_;
     }
     std::vector<std::string> frame;
-    if (!size_shortfall(size, {kScreenColumns, kScreenRows}).empty()) {
-        frame = render_too_small(size.columns, size.rows);
+    if (too_small()) {
+        frame = render_too_small(size_.columns, size_.rows);
     } else {
         BoardView view = view_of(board_);
         view.controls = controls_;
         view.lagging_speed = lagging_speed_;
         if (const std::optional<sim::Button> held = inputs_.holding()) view.holding = button_name(*held);
         view.inputs_waiting = inputs_.waiting();
-        view.console = console_.last(kConsoleRowsShown);
+        view.console.assign(console_.begin(), console_.end());
+        if (const std::string open = watcher_.open_line(); !open.empty()) view.console.push_back(open);
         frame = render_board_screen(view);
     }
     terminal_.write(painter_.paint(frame));

@@ -4,13 +4,14 @@
 #define TOOLS_INTERACTIVE_INTERACTIVE_SESSION_H
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
 
 #include "board/board.h"
 #include "board_screen.h"
-#include "console_tail.h"
+#include "board_watcher.h"
 #include "frame_painter.h"
 #include "key_decoder.h"
 #include "key_map.h"
@@ -26,6 +27,10 @@ struct InteractiveOptions {
     std::function<void(const std::string&)> on_console;
 };
 
+// Why the interactive mode cannot run here (the speed, no terminal, too
+// small a terminal), or "" when it can: checked before the board is powered.
+std::string why_not_interactive(const InteractiveOptions& options);
+
 // Works the (already powered) board from the terminal until the operator quits.
 // Returns the process exit code: 0 on quit, non-zero with a message on stderr when
 // the terminal cannot be used (not a terminal, too small: say the size needed and the size it has).
@@ -40,6 +45,9 @@ public:
 private:
     using WallClock = std::chrono::steady_clock;
 
+    // The terminal is too small for the frame: the board waits, keys but q
+    // are dropped, until it grows back.
+    bool too_small() const;
     void take_input(std::chrono::milliseconds wait);
     void act(Action action);
     void advance(WallClock::duration elapsed);
@@ -49,12 +57,13 @@ private:
 
     sim::Board& board_;
     RawTerminal& terminal_;
-    std::function<void(const std::string&)> on_console_;
     Controls controls_;
     OperatorInputs inputs_;
     KeyDecoder decoder_;
-    ConsoleTail console_;
+    BoardWatcher watcher_;
+    std::deque<std::string> console_;  // the last lines ended
     FramePainter painter_;
+    TerminalSize size_;
     TerminalSize shown_size_;
     bool quit_ = false;
     std::optional<WallClock::time_point> sequence_started_;  // an escape sequence not yet finished

@@ -39,19 +39,4 @@ std::vector<StampedLine> RepeatFold::flush()
     return {{last_repeat_.time, text}};
 }
 
-std::string clock_text(sim::Nanoseconds time)
-{
-    const sim::Nanoseconds ms = time / 1000000u;
-    const auto hours = static_cast<unsigned long long>(ms / 3600000u);
-    const auto minutes = static_cast<unsigned long long>(ms / 60000u % 60u);
-    const auto seconds = static_cast<unsigned long long>(ms / 1000u % 60u);
-    const auto millis = static_cast<unsigned long long>(ms % 1000u);
-    char text[40];
-    if (hours > 0)
-        std::snprintf(text, sizeof text, "%llu:%02llu:%02llu.%03llu", hours, minutes, seconds, millis);
-    else
-        std::snprintf(text, sizeof text, "%llu:%02llu.%03llu", minutes, seconds, millis);
-    return text;
-}
-
 }  // namespace tools

@@ -41,9 +41,6 @@ private:
     StampedLine last_repeat_{0, ""};
 };
 
-// Virtual time as a person reads it: "m:ss.mmm", with hours once there are any.
-std::string clock_text(sim::Nanoseconds time);
-
 }  // namespace tools
 
 #endif

@@ -10,28 +10,9 @@
 
 #include "board/board.h"
 #include "core/time.h"
+#include "scenario_conditions.h"
 
 namespace tools {
-
-enum class TextMatch { Is, Starts, Ends, Contains };
-
-// Something the board shows, tested by `expect` and awaited by `run until`.
-constexpr int kAnyBrightness = -1;
-
-struct Condition {
-    enum class Kind {
-        LcdLine,    // a text line of the glass (number), matched against text
-        Led,        // LED number lit (on) or dark
-        Backlight,  // the backlight at number percent, or lit at all (kAnyBrightness)
-        Serial,     // the console bytes since the scenario began contain text
-        Handled,    // no button action runs or waits to run
-    };
-    Kind kind = Kind::Handled;
-    int number = 0;
-    bool on = false;
-    TextMatch match = TextMatch::Is;
-    std::string text;
-};
 
 struct Step {
     enum class Kind {
@@ -70,7 +51,7 @@ struct Scenario {
     std::string file;  // as named to the parser, for messages
     std::vector<Step> steps;
 
-    bool takes_screenshots() const;
+    std::size_t screenshots() const;
 };
 
 }  // namespace tools

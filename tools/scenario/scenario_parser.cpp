@@ -1,21 +1,25 @@
 #include "scenario_parser.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "board/board.h"
 #include "record_layout.h"
 #include "scenario_words.h"
+#include "text_spelling.h"
 
 namespace tools {
 
-bool Scenario::takes_screenshots() const
+std::size_t Scenario::screenshots() const
 {
-    for (const Step& step : steps)
-        if (step.kind == Step::Kind::Screenshot) return true;
-    return false;
+    return static_cast<std::size_t>(
+        std::count_if(steps.begin(), steps.end(), [](const Step& step) { return step.kind == Step::Kind::Screenshot; }));
 }
 
 namespace {
@@ -23,135 +27,11 @@ namespace {
 constexpr std::uint32_t kFlashBase = sim::Board::kFlashBase;
 constexpr std::uint32_t kFlashEnd = sim::Board::kFlashBase + sim::Board::kFlashSize;
 constexpr int kMostDetents = 1000;
-
-// One line's words, read left to right; every complaint names the line.
-class LineReader {
-public:
-    LineReader(const std::string& file, int line, std::vector<Word> words)
-        : file_(file), line_(line), words_(std::move(words))
-    {
-    }
-
-    [[noreturn]] void fail(const std::string& what) const
-    {
-        throw ScenarioError(file_ + ":" + std::to_string(line_) + ": " + what);
-    }
-
-    bool done() const { return next_ >= words_.size(); }
-
-    // What stands where a word was expected, for messages.
-    std::string found() const { return done() ? "the end of the line" : "'" + words_[next_].text + "'"; }
-
-    std::string word(const std::string& expected)
-    {
-        if (done() || words_[next_].quoted) fail("expected " + expected + ", found " + found());
-        return words_[next_++].text;
-    }
-
-    bool take(const std::string& keyword)
-    {
-        if (done() || words_[next_].quoted || words_[next_].text != keyword) return false;
-        ++next_;
-        return true;
-    }
-
-    std::string quoted(const std::string& expected)
-    {
-        if (done() || !words_[next_].quoted) fail("expected " + expected + " in double quotes, found " + found());
-        return words_[next_++].text;
-    }
-
-    // One of the choices, by index.
-    std::size_t choice(std::initializer_list<const char*> choices, const std::string& expected)
-    {
-        std::size_t index = 0;
-        for (const char* c : choices) {
-            if (take(c)) return index;
-            ++index;
-        }
-        fail("expected " + expected + ", found " + found());
-    }
-
-    long long integer(const std::string& expected, long long low, long long high)
-    {
-        const std::string text = word(expected);
-        const std::optional<long long> value = parse_integer(text);
-        if (!value) fail("expected " + expected + ", found '" + text + "'");
-        if (*value < low || *value > high)
-            fail(expected + " " + text + " is out of range (" + std::to_string(low) + " to " + std::to_string(high) + ")");
-        return *value;
-    }
-
-    sim::Nanoseconds duration(const std::string& what)
-    {
-        const std::string text = word("a duration for " + what + " (e.g. 500ms, 2s, 3min)");
-        const std::optional<sim::Nanoseconds> span = parse_duration(text);
-        if (!span)
-            fail("expected a duration for " + what + " such as 500ms, 2.5s, 3min or 1h, found '" + text +
-                 "' (durations are positive)");
-        if (*span > kLongestStep) fail("the duration " + text + " for " + what + " is out of range (at most 365d)");
-        return *span;
-    }
-
-    void end()
-    {
-        if (!done()) fail("expected the end of the line, found " + found());
-    }
-
-private:
-    const std::string& file_;
-    int line_;
-    std::vector<Word> words_;
-    std::size_t next_ = 0;
-};
+constexpr std::size_t kLongestFileName = 100;
 
 sim::Button button(LineReader& in)
 {
     return in.choice({"ok", "back"}, "a button, ok or back") == 0 ? sim::Button::Ok : sim::Button::Back;
-}
-
-Condition condition(LineReader& in)
-{
-    Condition c;
-    switch (in.choice({"lcd", "led", "backlight", "serial", "handled"},
-                      "something to look at: lcd, led, backlight, serial or handled")) {
-    case 0:
-        c.kind = Condition::Kind::LcdLine;
-        c.number = static_cast<int>(in.integer("an LCD text line", 0, 7));
-        if (in.take("starts"))
-            c.match = TextMatch::Starts;
-        else if (in.take("ends"))
-            c.match = TextMatch::Ends;
-        else if (in.take("contains"))
-            c.match = TextMatch::Contains;
-        else
-            in.take("is");
-        c.text = in.quoted("the line's text");
-        break;
-    case 1:
-        c.kind = Condition::Kind::Led;
-        c.number = static_cast<int>(in.integer("an LED number", 1, 8));
-        c.on = in.choice({"on", "off"}, "on or off") == 0;
-        break;
-    case 2:
-        c.kind = Condition::Kind::Backlight;
-        if (in.take("on"))
-            c.number = kAnyBrightness;
-        else if (in.take("off"))
-            c.number = 0;
-        else
-            c.number = static_cast<int>(in.integer("on, off or a backlight percent", 0, 100));
-        break;
-    case 3:
-        c.kind = Condition::Kind::Serial;
-        c.text = in.quoted("the console text");
-        if (c.text.empty()) in.fail("expected a console text that is not empty");
-        break;
-    default:
-        c.kind = Condition::Kind::Handled;
-        break;
-    }
-    return c;
 }
 
 std::uint8_t hex_byte(LineReader& in)
@@ -159,7 +39,7 @@ std::uint8_t hex_byte(LineReader& in)
     const std::string text = in.word("a byte in hexadecimal");
     const std::string digits = text.rfind("0x", 0) == 0 ? text.substr(2) : text;
     if (digits.empty() || digits.size() > 2 || digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        in.fail("expected a byte in hexadecimal such as 1E or 0xEC, found '" + text + "'");
+        in.fail("expected a byte in hexadecimal such as 1E or 0xEC, found " + quoted(text));
     return static_cast<std::uint8_t>(std::stoul(digits, nullptr, 16));
 }
 
@@ -169,7 +49,7 @@ std::uint32_t flash_address(LineReader& in)
     const std::string text = in.word(example);
     if (text.rfind("0x", 0) != 0 || text.size() < 3 || text.size() > 10 ||
         text.find_first_not_of("0123456789abcdefABCDEF", 2) != std::string::npos)
-        in.fail("expected " + example + ", found '" + text + "'");
+        in.fail("expected " + example + ", found " + quoted(text));
     const unsigned long address = std::stoul(text.substr(2), nullptr, 16);
     if (address < kFlashBase || address >= kFlashEnd)
         in.fail("the address " + text + " is outside the flash (" + sim::hex32(kFlashBase) + " to " +
@@ -177,13 +57,31 @@ std::uint32_t flash_address(LineReader& in)
     return static_cast<std::uint32_t>(address);
 }
 
-// A file name the scenario writes: plain, no folders, nothing hidden.
+// A file name the scenario writes: plain, no folders, nothing hidden, short
+// enough for any file system with room for the part file written first.
 std::string file_name(LineReader& in, const std::string& what)
 {
     const std::string name = in.word(what);
     if (name.find('/') != std::string::npos || name.front() == '.' || name.find_first_of("\\*?<>|:") != std::string::npos)
-        in.fail("expected " + what + " without folders, found '" + name + "'");
+        in.fail("expected " + what + " without folders, found " + quoted(name));
+    if (name.size() > kLongestFileName)
+        in.fail("the name " + quoted(name) + " is longer than " + std::to_string(kLongestFileName) + " bytes");
     return name;
+}
+
+// Lines end with \n, \r\n or a lone \r; a byte-order mark some editors put
+// first is no part of the text.
+std::vector<std::string> text_lines(std::string_view text)
+{
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+    std::vector<std::string> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find_first_of("\r\n");
+        lines.emplace_back(text.substr(0, end));
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + (text.substr(end, 2) == "\r\n" ? 2 : 1));
+    }
+    return lines;
 }
 
 Step step_of(LineReader& in, bool& powered)
@@ -191,7 +89,7 @@ Step step_of(LineReader& in, bool& powered)
     Step step;
     const std::string verb = in.word("a step");
     const auto needs_power = [&] {
-        if (!powered) in.fail("'" + verb + "' needs the board powered: put 'power on' before it");
+        if (!powered) in.fail(quoted(verb) + " needs the board powered: put 'power on' before it");
     };
     if (verb == "power") {
         step.kind = in.choice({"on", "off"}, "on or off") == 0 ? Step::Kind::PowerOn : Step::Kind::PowerOff;
@@ -214,7 +112,7 @@ Step step_of(LineReader& in, bool& powered)
         step.axis = in.choice({"x", "y"}, "an axis, x or y") == 0 ? sim::Axis::X : sim::Axis::Y;
         const std::string text = in.word("degrees from -90 to 90");
         const std::optional<double> degrees = parse_decimal(text);
-        if (!degrees) in.fail("expected degrees from -90 to 90, found '" + text + "'");
+        if (!degrees) in.fail("expected degrees from -90 to 90, found " + quoted(text));
         if (*degrees < -90 || *degrees > 90) in.fail("the tilt " + text + " is out of range (-90 to 90 degrees)");
         step.degrees = *degrees;
         if (in.take("over")) step.span = in.duration("the tilt's ramp");
@@ -222,7 +120,7 @@ Step step_of(LineReader& in, bool& powered)
         needs_power();
         if (in.take("until")) {
             step.kind = Step::Kind::RunUntil;
-            step.condition = condition(in);
+            step.condition = read_condition(in);
             if (!in.take("within")) in.fail("expected 'within DURATION' (the bound of the wait), found " + in.found());
             step.span = in.duration("the bound of the wait");
         } else {
@@ -238,7 +136,7 @@ Step step_of(LineReader& in, bool& powered)
             if (step.address + step.bytes.size() > kFlashEnd) in.fail("the bytes run past the end of the flash");
         } else {
             step.kind = Step::Kind::Expect;
-            step.condition = condition(in);
+            step.condition = read_condition(in);
         }
     } else if (verb == "screenshot") {
         step.kind = Step::Kind::Screenshot;
@@ -248,14 +146,14 @@ Step step_of(LineReader& in, bool& powered)
         step.kind = Step::Kind::Show;
     } else if (verb == "caption" || verb == "say") {
         step.kind = verb == "caption" ? Step::Kind::Caption : Step::Kind::Say;
-        step.text = in.quoted("the text to tell");
+        step.text = in.quoted_text("the text to tell");
     } else if (verb == "dump") {
         if (!in.take("result")) in.fail("expected 'result' (the result sector), found " + in.found());
         step.kind = Step::Kind::DumpResult;
         step.text = file_name(in, "a file name for the dump");
     } else {
         in.fail("expected a step (power, press, push, release, hold, turn, tilt, run, expect, screenshot, show, "
-                "caption, say, dump), found '" + verb + "'");
+                "caption, say, dump), found " + quoted(verb));
     }
     in.end();
     return step;
@@ -266,15 +164,19 @@ Step step_of(LineReader& in, bool& powered)
 Scenario parse_scenario(const std::string& text, const std::string& file)
 {
     Scenario scenario{file, {}};
-    std::istringstream lines(text);
-    std::string line;
     bool powered = false;
-    for (int number = 1; std::getline(lines, line); ++number) {
+    int number = 0;
+    for (const std::string& line : text_lines(text)) {
+        ++number;
+        if (const std::size_t bad = first_not_text(line); bad != std::string::npos)
+            throw ScenarioError(place(file, number) + ": column " + std::to_string(characters_before(line, bad) + 1) +
+                                ": " + spelled_bytes(line.substr(bad, 1)) +
+                                " is not text (a scenario is UTF-8 text without control characters)");
         std::vector<Word> words;
         try {
             words = split_words(line);
         } catch (const WordError& error) {
-            throw ScenarioError(file + ":" + std::to_string(number) + ": " + error.what());
+            throw ScenarioError(place(file, number) + ": " + error.what());
         }
         if (words.empty()) continue;
         LineReader in(file, number, std::move(words));
@@ -282,18 +184,40 @@ Scenario parse_scenario(const std::string& text, const std::string& file)
         step.line = number;
         scenario.steps.push_back(std::move(step));
     }
-    if (scenario.steps.empty()) throw ScenarioError(file + ": the scenario has no steps");
+    if (scenario.steps.empty()) throw ScenarioError(place(file, 0) + ": the scenario has no steps");
     return scenario;
 }
 
 Scenario load_scenario(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw ScenarioError(path + ": cannot read: " + std::strerror(errno));
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) throw ScenarioError(path + ": cannot read: " + std::strerror(errno));
-    return parse_scenario(text.str(), path);
+    const auto fail = [&](const std::string& why) { throw ScenarioError(place(path, 0) + ": " + why); };
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) fail(std::string("cannot read: ") + std::strerror(errno));
+    struct stat status {};
+    if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+        ::close(fd);
+        fail("is a folder, not a scenario file");
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            fail(std::string("cannot read: ") + std::strerror(error));
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<std::size_t>(n));
+        if (text.size() > kLargestFile) {
+            ::close(fd);
+            fail("larger than " + std::to_string(kLargestFile >> 20) +
+                 " MB: a scenario is a page of steps, is this the right file?");
+        }
+    }
+    ::close(fd);
+    return parse_scenario(text, path);
 }
 
 }  // namespace tools

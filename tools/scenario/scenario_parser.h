@@ -1,6 +1,6 @@
 // Reads a scenario file whole and checks every line before anything runs:
 // a line that is not understood stops the scenario with the file, the line
-// number and what was expected there.
+// number and what was expected there; so does a byte that is not text.
 //
 //   power on | power off     on: and wait for start-up to reach the menu
 //   press ok|back            push, let its action run to its end, let go
@@ -28,17 +28,12 @@
 #include <string>
 
 #include "scenario.h"
+#include "scenario_line.h"
 
 namespace tools {
 
-// "file:line: what was expected"; also a file that cannot be read.
-class ScenarioError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// The longest span one step may ask for: a year of virtual time.
-constexpr sim::Nanoseconds kLongestStep = 365ull * 24 * 3600 * 1000000000ull;
+// Beyond this a file is no scenario.
+constexpr std::size_t kLargestFile = std::size_t{1} << 20;
 
 Scenario parse_scenario(const std::string& text, const std::string& file);
 Scenario load_scenario(const std::string& path);

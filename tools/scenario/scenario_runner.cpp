@@ -5,7 +5,8 @@
 
 #include "atomic_file.h"
 #include "record_layout.h"
-#include "scenario_words.h"
+#include "text_spelling.h"
+#include "time_text.h"
 
 namespace tools {
 
@@ -15,8 +16,6 @@ using namespace sim;
 
 // A ramped tilt moves in steps this long: five samples a step at most.
 constexpr Nanoseconds kTiltStep = 100_ms;
-
-std::string quoted(const std::string& text) { return "\"" + visible_line(text + "\n") + "\""; }
 
 std::string hex(const std::vector<std::uint8_t>& bytes)
 {
@@ -29,54 +28,17 @@ std::string hex(const std::vector<std::uint8_t>& bytes)
     return text;
 }
 
-bool matches(const std::string& shown, TextMatch match, const std::string& text)
-{
-    switch (match) {
-    case TextMatch::Is: return shown == text;
-    case TextMatch::Starts: return shown.starts_with(text);
-    case TextMatch::Ends: return shown.ends_with(text);
-    case TextMatch::Contains: return shown.find(text) != std::string::npos;
-    }
-    return false;
-}
-
-const char* match_words(TextMatch match)
-{
-    switch (match) {
-    case TextMatch::Is: return "to read";
-    case TextMatch::Starts: return "to start with";
-    case TextMatch::Ends: return "to end with";
-    case TextMatch::Contains: return "to contain";
-    }
-    return "";
-}
-
-std::string wanted(const Condition& c)
-{
-    switch (c.kind) {
-    case Condition::Kind::LcdLine:
-        return "LCD line " + std::to_string(c.number) + " " + match_words(c.match) + " " + quoted(c.text);
-    case Condition::Kind::Led: return "LED" + std::to_string(c.number) + (c.on ? " on" : " off");
-    case Condition::Kind::Backlight:
-        return c.number == kAnyBrightness ? "the backlight on"
-               : c.number == 0            ? "the backlight off"
-                                          : "the backlight at " + std::to_string(c.number) + " %";
-    case Condition::Kind::Serial: return "the console to carry " + quoted(c.text);
-    case Condition::Kind::Handled: return "the button's action to end";
-    }
-    return "";
-}
-
 }  // namespace
 
 ScenarioRunner::ScenarioRunner(Board& board, Narrator& narrator, ScenarioSettings settings)
     : board_(board),
       narrator_(narrator),
       settings_(std::move(settings)),
-      operator_(board, [this](const std::function<bool()>& cond, Nanoseconds limit) { return advance(cond, limit); })
+      operator_(board, [this](const std::function<bool()>& cond, Nanoseconds limit) { return advance(cond, limit); }),
+      sight_(board)
 {
     narrator_.on_console([this](const std::string& bytes) {
-        console_ += bytes;
+        sight_.add_console(bytes);
         if (settings_.on_console) settings_.on_console(bytes);
     });
 }
@@ -86,7 +48,7 @@ void ScenarioRunner::run(const Scenario& scenario)
     scenario_ = &scenario;
     for (const Step& step : scenario.steps) {
         step_ = &step;
-        serial_scanned_ = 0;
+        sight_.new_search();
         try {
             perform(step);
         } catch (const RunError& error) {
@@ -133,12 +95,13 @@ void ScenarioRunner::perform(const Step& step)
     }
     case Step::Kind::Run: advance([] { return false; }, step.span); break;
     case Step::Kind::RunUntil:
-        if (!advance([&] { return holds(step.condition); }, step.span))
-            fail("expected " + wanted(step.condition) + " within " + duration_text(step.span) + "; " +
-                 describe(step.condition));
+        if (!advance([&] { return step.condition.holds(sight_); }, step.span))
+            fail("expected " + step.condition.wanted() + " within " + duration_text(step.span) + "; " +
+                 step.condition.found(sight_));
         break;
     case Step::Kind::Expect:
-        if (!holds(step.condition)) fail("expected " + wanted(step.condition) + "; " + describe(step.condition));
+        if (!step.condition.holds(sight_))
+            fail("expected " + step.condition.wanted() + "; " + step.condition.found(sight_));
         break;
     case Step::Kind::ExpectFlash: {
         const std::vector<std::uint8_t> found = board_.flash_bytes(step.address, step.bytes.size());
@@ -155,7 +118,7 @@ void ScenarioRunner::perform(const Step& step)
         Screenshot shot{board_.lcd_image(), board_.backlight_percent(), board_.now(), step.text};
         write_lcd_png(shot.image, shot.backlight_percent, path);
         screenshots_.push_back(std::move(shot));
-        narrator_.say("screenshot " + path);
+        narrator_.say("screenshot " + spelled_text(path));
         break;
     }
     case Step::Kind::Show: narrator_.show_screen(); break;
@@ -164,7 +127,7 @@ void ScenarioRunner::perform(const Step& step)
     case Step::Kind::DumpResult: {
         const std::string path = output_path(step.text);
         write_file_atomically(path, board_.flash_bytes(RESULT_BASE, RESULT_SIZE));
-        narrator_.say("result sector (" + std::to_string(RESULT_SIZE) + " bytes) dumped to " + path);
+        narrator_.say("result sector (" + std::to_string(RESULT_SIZE) + " bytes) dumped to " + spelled_text(path));
         break;
     }
     }
@@ -182,7 +145,7 @@ bool ScenarioRunner::advance(const std::function<bool()>& cond, Nanoseconds limi
         apply_tilts();
         Nanoseconds slice = end - board_.now();
         if (ramps_[0].active || ramps_[1].active) slice = std::min(slice, kTiltStep);
-        if (narrator_.run_until(cond, slice)) return true;
+        if (narrator_.run_until(cond, slice, "scenario line " + std::to_string(step_->line))) return true;
         if (board_.now() >= end) return false;
     }
 }
@@ -209,43 +172,6 @@ std::string ScenarioRunner::still_running() const
 {
     return "expected the button's action to end within " + duration_text(Operator::kLongestButtonAction) +
            "; it still runs";
-}
-
-bool ScenarioRunner::serial_contains(const std::string& text) const
-{
-    // Matches that begin before serial_scanned_ were looked for already.
-    if (console_.find(text, serial_scanned_) != std::string::npos) return true;
-    if (console_.size() >= text.size()) serial_scanned_ = std::max(serial_scanned_, console_.size() - text.size() + 1);
-    const std::string& waiting = board_.serial_output();
-    return !waiting.empty() && (console_.substr(serial_scanned_) + waiting).find(text) != std::string::npos;
-}
-
-bool ScenarioRunner::holds(const Condition& c) const
-{
-    switch (c.kind) {
-    case Condition::Kind::LcdLine: return matches(board_.lcd_text(c.number), c.match, c.text);
-    case Condition::Kind::Led: return board_.led(c.number) == c.on;
-    case Condition::Kind::Backlight:
-        return c.number == kAnyBrightness ? board_.backlight_percent() > 0 : board_.backlight_percent() == c.number;
-    case Condition::Kind::Serial: return serial_contains(c.text);
-    case Condition::Kind::Handled: return !board_.button_action_pending();
-    }
-    return false;
-}
-
-std::string ScenarioRunner::describe(const Condition& c) const
-{
-    switch (c.kind) {
-    case Condition::Kind::LcdLine: return "it reads " + quoted(board_.lcd_text(c.number));
-    case Condition::Kind::Led: return board_.led(c.number) ? "it is on" : "it is off";
-    case Condition::Kind::Backlight: return "it is at " + std::to_string(board_.backlight_percent()) + " %";
-    case Condition::Kind::Serial: {
-        const std::string tail = console_.size() > 60 ? console_.substr(console_.size() - 60) : console_;
-        return console_.empty() ? "nothing was sent" : "the last bytes sent were " + quoted(tail);
-    }
-    case Condition::Kind::Handled: return "it still runs";
-    }
-    return "";
 }
 
 }  // namespace tools

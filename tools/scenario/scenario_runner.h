@@ -16,6 +16,7 @@
 #include "scenario.h"
 #include "contact_sheet.h"
 #include "glass_picture.h"
+#include "scenario_conditions.h"
 
 namespace tools {
 
@@ -39,7 +40,7 @@ public:
 
     const std::vector<Screenshot>& screenshots() const { return screenshots_; }
     // Every console byte since the scenario began.
-    const std::string& console() const { return console_; }
+    const std::string& console() const { return sight_.console(); }
 
 private:
     // A tilt moving in a straight line through virtual time.
@@ -57,11 +58,6 @@ private:
     bool advance(const std::function<bool()>& cond, sim::Nanoseconds limit);
     void apply_tilts();
     std::string still_running() const;
-
-    bool holds(const Condition& condition) const;
-    // What the board shows instead, for a failure.
-    std::string describe(const Condition& condition) const;
-    bool serial_contains(const std::string& text) const;
     std::string output_path(const std::string& name) const;
 
     sim::Board& board_;
@@ -72,8 +68,7 @@ private:
     const Step* step_ = nullptr;
     std::array<double, 2> tilt_{};
     std::array<Ramp, 2> ramps_{};
-    std::string console_;
-    mutable std::size_t serial_scanned_ = 0;
+    Sight sight_;
     std::vector<Screenshot> screenshots_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <string_view>
 
 namespace tools {
 
@@ -40,7 +40,8 @@ std::vector<Word> split_words(const std::string& line)
             words.push_back(std::move(word));
         } else {
             Word word;
-            while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r' && line[i] != '"')
+            // A # straight after a word starts a comment as well.
+            while (i < line.size() && std::string_view(" \t\r\"#").find(line[i]) == std::string_view::npos)
                 word.text += line[i++];
             words.push_back(std::move(word));
         }
@@ -88,23 +89,6 @@ std::optional<sim::Nanoseconds> parse_duration(const std::string& text)
         return static_cast<sim::Nanoseconds>(ns);
     }
     return std::nullopt;
-}
-
-std::string duration_text(sim::Nanoseconds span)
-{
-    const sim::Nanoseconds ms_total = span / 1000000;
-    const unsigned long long hours = ms_total / 3600000, minutes = ms_total / 60000 % 60;
-    const unsigned long long seconds = ms_total / 1000 % 60, ms = ms_total % 1000;
-    char text[64];
-    if (hours > 0)
-        std::snprintf(text, sizeof text, "%llu h %llu min %llu s", hours, minutes, seconds);
-    else if (minutes > 0)
-        std::snprintf(text, sizeof text, "%llu min %llu s", minutes, seconds);
-    else if (ms > 0)
-        std::snprintf(text, sizeof text, "%llu.%03llu s", seconds, ms);
-    else
-        std::snprintf(text, sizeof text, "%llu s", seconds);
-    return text;
 }
 
 }  // namespace tools

@@ -1,5 +1,6 @@
 // The words of one scenario line: bare words and double-quoted texts (with
-// \" \\ \n \r \t inside), and a # outside quotes that starts a comment.
+// \" \\ \n \r \t inside), and a # outside quotes, even straight after a
+// word, that starts a comment.
 // Durations ("500ms", "2.5s", "3min", "1h") and numbers as the steps take them.
 #ifndef TOOLS_SCENARIO_SCENARIO_WORDS_H
 #define TOOLS_SCENARIO_SCENARIO_WORDS_H
@@ -34,9 +35,6 @@ std::optional<sim::Nanoseconds> parse_duration(const std::string& text);
 std::optional<long long> parse_integer(const std::string& text);
 // A finite decimal number.
 std::optional<double> parse_decimal(const std::string& text);
-
-// "3 min 20 s", "1.250 s", "2 h 0 min 5 s": a span as a person reads it.
-std::string duration_text(sim::Nanoseconds span);
 
 }  // namespace tools
 

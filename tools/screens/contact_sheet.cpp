@@ -6,7 +6,7 @@
 #include "glass_picture.h"
 #include "lettering.h"
 #include "png_file.h"
-#include "time_label.h"
+#include "time_text.h"
 
 namespace tools {
 
@@ -70,7 +70,7 @@ RgbImage contact_sheet(const std::vector<Screenshot>& shots)
         } catch (const std::invalid_argument& e) {
             throw std::invalid_argument("screenshot " + std::to_string(i + 1) + ": " + e.what());
         }
-        draw_text(sheet, left, top + layout.time_top, time_label(shot.time), kTimeScale, kInk);
+        draw_text(sheet, left, top + layout.time_top, clock_text(shot.time), kTimeScale, kInk);
         draw_text(sheet, left, top + layout.caption_top,
                   fit_letters(font_text(shot.caption), layout.caption_letters), kCaptionScale, kInk);
     }

@@ -11,6 +11,7 @@ namespace tools {
 struct SimOptions {
     enum class Mode { Plain, Scenario, Interactive };
     Mode mode = Mode::Plain;
+    bool help = false;          // --help: the usage, nothing run
     double seconds = 1.0;       // a plain run's length
     bool crystal = true;
     double fault_at_ms = -1.0;  // a plain run: force a hard fault then; negative: none
@@ -23,7 +24,9 @@ struct SimOptions {
     double pty_wait_seconds = 60;  // for a program to open the device at the end
 };
 
-// A command line that cannot be run: the message says why.
+// A command line that cannot be run: the message says why, with what was
+// given shown safely. Everything is checked here, before anything runs: an
+// option the chosen run would not use is refused, not ignored.
 class UsageError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

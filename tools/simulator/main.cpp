@@ -1,15 +1,13 @@
 // tiltmon-sim: the firmware on the virtual board. A plain run shows what the
 // board does by itself; a scenario works a journey from a file and checks
 // it; the interactive mode puts the board in the terminal. The console line
-// can come out on a pseudo-terminal in every mode.
-#include <cerrno>
+// can come out on a pseudo-terminal in every mode. Everything a run needs is
+// checked before it starts.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <memory>
-
-#include <sys/stat.h>
 
 #include "board/board.h"
 #include "board/operator.h"
@@ -17,11 +15,13 @@
 #include "contact_sheet.h"
 #include "interactive_session.h"
 #include "narrator.h"
+#include "output_checks.h"
 #include "plain_run.h"
 #include "pty_console.h"
 #include "scenario_parser.h"
 #include "scenario_runner.h"
-#include "scenario_words.h"
+#include "text_spelling.h"
+#include "time_text.h"
 
 namespace {
 
@@ -37,40 +37,37 @@ int refuse(const std::string& message)
 }
 
 // The bytes went out, or the person is told what was not delivered.
-int drain_console(tools::PtyConsole* pty, const SimOptions& options, int code)
+int drain_console(tools::PtyConsole* pty, double wait_seconds, int code)
 {
     if (pty == nullptr) return code;
     std::fflush(stdout);
-    const auto wait = std::chrono::milliseconds(static_cast<long long>(options.pty_wait_seconds * 1000));
+    const auto wait = std::chrono::milliseconds(static_cast<long long>(wait_seconds * 1000));
     if (pty->drain(wait)) return code;
     std::fprintf(stderr, "tiltmon-sim: %zu bytes of the console were not read from %s\n", pty->undelivered(),
-                 pty->path().c_str());
+                 tools::spelled_text(pty->path()).c_str());
     return code == 0 ? kFailed : code;
 }
 
-int run_scenario(sim::Board& board, const SimOptions& options, tools::PtyConsole* pty)
+std::string plural(std::size_t count, const std::string& thing)
 {
-    tools::Scenario scenario;
-    try {
-        scenario = tools::load_scenario(options.scenario);
-    } catch (const tools::ScenarioError& error) {
-        return refuse(error.what());
-    }
-    if (!options.contact_sheet.empty() && !scenario.takes_screenshots())
-        return refuse("--contact-sheet: " + options.scenario + " takes no screenshot");
-    if (options.out_dir != "." && mkdir(options.out_dir.c_str(), 0755) != 0 && errno != EEXIST)
-        return refuse("--out: cannot make " + options.out_dir + ": " + std::strerror(errno));
+    return std::to_string(count) + " " + thing + (count == 1 ? "" : "s");
+}
 
-    std::printf("tiltmon on the virtual board: %s\n", options.scenario.c_str());
-    std::printf("times are virtual, from the first power-on; a screen character is 2 x 2 pixels\n");
-    tools::Narrator narrator(board, stdout);
+int run_scenario(sim::Board& board, const SimOptions& options, const tools::Scenario& scenario,
+                 tools::PtyConsole* pty)
+{
+    std::printf("tiltmon on the virtual board: %s\n", tools::spelled_text(options.scenario).c_str());
+    std::printf("times are virtual, from the first power-on; a screen character is 2 x 2 pixels;\n"
+                "%s in a screen's text: no character there (a graph, a bar)\n",
+                tools::kNoCharacter);
+    tools::Narrator narrator(board, stdout, stderr);
     tools::ScenarioSettings settings{options.out_dir, nullptr};
     if (pty != nullptr) settings.on_console = [pty](const std::string& bytes) { pty->send(bytes); };
     tools::ScenarioRunner runner(board, narrator, settings);
     int code = 0;
     try {
         runner.run(scenario);
-        std::printf("\nscenario done: %zu steps, %s of virtual time\n", scenario.steps.size(),
+        std::printf("\nscenario done: %s, %s of virtual time\n", plural(scenario.steps.size(), "step").c_str(),
                     tools::duration_text(board.now()).c_str());
     } catch (const tools::ScenarioFailure& failure) {
         std::fflush(stdout);
@@ -80,14 +77,14 @@ int run_scenario(sim::Board& board, const SimOptions& options, tools::PtyConsole
     if (!options.contact_sheet.empty() && !runner.screenshots().empty()) {
         try {
             tools::write_contact_sheet(runner.screenshots(), options.contact_sheet);
-            std::printf("contact sheet: %s (%zu screenshots)\n", options.contact_sheet.c_str(),
-                        runner.screenshots().size());
+            std::printf("contact sheet: %s (%s)\n", tools::spelled_text(options.contact_sheet).c_str(),
+                        plural(runner.screenshots().size(), "screenshot").c_str());
         } catch (const std::exception& error) {
             std::fprintf(stderr, "tiltmon-sim: %s\n", error.what());
             code = kFailed;
         }
     }
-    return drain_console(pty, options, code);
+    return drain_console(pty, options.pty_wait_seconds, code);
 }
 
 }  // namespace
@@ -98,8 +95,32 @@ int main(int argc, char** argv)
     try {
         options = tools::parse_command_line(argc, argv);
     } catch (const tools::UsageError& error) {
-        std::fprintf(stderr, "%s\n%s", error.what(), tools::usage_text(argv[0]).c_str());
+        std::fprintf(stderr, "tiltmon-sim: %s\n(--help lists the options)\n", error.what());
         return kRefused;
+    }
+    if (options.help) {
+        std::fputs(tools::usage_text(argv[0]).c_str(), stdout);
+        return 0;
+    }
+
+    // Everything the run needs, checked before anything runs.
+    tools::Scenario scenario;
+    tools::InteractiveOptions interactive;
+    interactive.speed = options.speed;
+    if (options.mode == SimOptions::Mode::Scenario) {
+        try {
+            scenario = tools::load_scenario(options.scenario);
+        } catch (const tools::ScenarioError& error) {
+            return refuse(error.what());
+        }
+        const bool dumps = std::any_of(scenario.steps.begin(), scenario.steps.end(),
+                                       [](const tools::Step& s) { return s.kind == tools::Step::Kind::DumpResult; });
+        if (const std::string refusal = tools::check_outputs(options, scenario.screenshots(), dumps || scenario.screenshots() > 0);
+            !refusal.empty())
+            return refuse(refusal);
+    } else if (options.mode == SimOptions::Mode::Interactive) {
+        if (const std::string why = tools::why_not_interactive(interactive); !why.empty())
+            return refuse("--interactive: " + why);
     }
 
     std::unique_ptr<tools::PtyConsole> pty;
@@ -109,7 +130,7 @@ int main(int argc, char** argv)
         } catch (const std::exception& error) {
             return refuse(error.what());
         }
-        std::printf("console on %s (%u bit/s, 8N1)\n", pty->path().c_str(), pty->bits_per_second());
+        std::printf("console on %s (%u bit/s, 8N1)\n", tools::spelled_text(pty->path()).c_str(), pty->bits_per_second());
         std::fflush(stdout);
     }
 
@@ -118,20 +139,16 @@ int main(int argc, char** argv)
     switch (options.mode) {
     case SimOptions::Mode::Plain:
         tools::plain_run(board, options, pty.get());
-        return drain_console(pty.get(), options, 0);
-    case SimOptions::Mode::Scenario: return run_scenario(board, options, pty.get());
+        return drain_console(pty.get(), options.pty_wait_seconds, 0);
+    case SimOptions::Mode::Scenario: return run_scenario(board, options, scenario, pty.get());
     case SimOptions::Mode::Interactive: {
-        tools::InteractiveOptions interactive;
-        interactive.speed = options.speed;
         if (pty) interactive.on_console = [&](const std::string& bytes) { pty->send(bytes); };
         // The keys take effect once start-up has reached the menu.
         if (!sim::Operator(board).power_on())
             return refuse("the firmware did not reach its foreground loop: " + board.stop_reason());
         const int code = tools::run_interactive(board, interactive);
         // The person has left: what a program still reads goes out, nobody new is awaited.
-        SimOptions leaving = options;
-        leaving.pty_wait_seconds = 0;
-        return drain_console(pty.get(), leaving, code);
+        return drain_console(pty.get(), 0, code);
     }
     }
     return 0;

@@ -1,5 +1,6 @@
 #include "pty_console.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -118,30 +119,40 @@ std::string PtyConsole::take_typed()
     return typed;
 }
 
-bool PtyConsole::reader_has_read_everything() const
+std::size_t PtyConsole::unread_in_terminal() const
 {
     const int far = open(path_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (far < 0) return true;
+    if (far < 0) return 0;
+    // Bytes written here reach the far side's queue a moment later; polling
+    // the far side hands over those still on their way, so none is missed.
+    pollfd p{far, POLLIN, 0};
+    poll(&p, 1, 0);
     int waiting = 0;
-    const bool empty = ioctl(far, FIONREAD, &waiting) != 0 || waiting == 0;
+    if (ioctl(far, FIONREAD, &waiting) != 0) waiting = 0;
     close(far);
-    return empty;
+    return static_cast<std::size_t>(std::max(waiting, 0));
 }
 
 bool PtyConsole::drain(std::chrono::milliseconds wait_for_reader)
 {
     const auto reader_deadline = Clock::now() + wait_for_reader;
-    while (undelivered() > 0) {
+    while (queue_.size() > sent_) {
         pump();
-        if (!reader_ && Clock::now() >= reader_deadline) return false;
+        if (!reader_ && Clock::now() >= reader_deadline) {
+            unread_ = unread_in_terminal();
+            return false;
+        }
         std::this_thread::sleep_for(kPoll);
     }
+    // Sent is not read: the reader may still be at it, or may have gone and
+    // left bytes in the pseudo-terminal.
     const auto read_deadline = Clock::now() + kReadBound;
-    while (reader_present() && !reader_has_read_everything()) {
-        if (Clock::now() >= read_deadline) return false;
+    for (;;) {
+        unread_ = unread_in_terminal();
+        if (unread_ == 0) return true;
+        if (!reader_present() || Clock::now() >= read_deadline) return false;
         std::this_thread::sleep_for(kPoll);
     }
-    return true;
 }
 
 }  // namespace tools

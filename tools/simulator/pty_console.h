@@ -35,14 +35,17 @@ public:
 
     // At the end: waits, on the wall clock, up to wait_for_reader for a
     // program to open the device, then sends the rest at the line's pace and
-    // waits until the program has read it or has gone. False, with what was
-    // not delivered in undelivered(), when no program took everything.
+    // waits until the program has read it, bytes still inside the
+    // pseudo-terminal included, or has gone. False, with what was not
+    // delivered in undelivered(), when no program took everything.
     bool drain(std::chrono::milliseconds wait_for_reader);
-    std::size_t undelivered() const { return queue_.size() - sent_; }
+    // Not sent, and sent but left unread in the pseudo-terminal.
+    std::size_t undelivered() const { return queue_.size() - sent_ + unread_; }
 
 private:
     bool reader_present() const;
-    bool reader_has_read_everything() const;
+    // Bytes written that no program has read yet.
+    std::size_t unread_in_terminal() const;
 
     int master_ = -1;
     std::string path_;
@@ -53,6 +56,7 @@ private:
     std::chrono::steady_clock::time_point pace_start_;
     std::size_t sent_at_pace_start_ = 0;
     std::string typed_;
+    std::size_t unread_ = 0;
 };
 
 }  // namespace tools

@@ -6,7 +6,6 @@
 
 #include "board/operator.h"
 #include "board_screen.h"
-#include "console_tail.h"
 #include "frame_painter.h"
 
 namespace tools {
@@ -31,6 +30,9 @@ BoardView busy_view()
 {
     BoardView view;
     view.lines[0].text = "RECORDING...";
+    view.lines[1].text = "90\xB3";  // the font's box vertical, as a graph draws it
+    view.lines[1].unrecognised[3] = true;
+    view.lines[1].text += '?';
     view.lines[2].text = "SEL";
     view.lines[2].inverted = {true, true, true};
     view.leds = {true, true, false, true, false, false, false, true};
@@ -51,7 +53,7 @@ TEST(BoardScreen, ShowsEverythingAndFitsTheStatedSize)
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kScreenRows));
     expect_fits(rows, kScreenColumns, kScreenRows);
     const std::string text = joined(rows);
-    for (const char* shown : {"0\u2502RECORDING...          \u2502", "LED1 \u25cf  LED2 \u25cf  LED3 \u25cb  LED4 \u25cf",
+    for (const char* shown : {"0\u2502RECORDING...          \u2502", "1\u250290\u2502\u2592 ", "LED1 \u25cf  LED2 \u25cf  LED3 \u25cb  LED4 \u25cf",
                               "LED5 \u25cb  LED6 \u25cb  LED7 \u25cb  LED8 \u25cf", "Backlight  70 %", "backlight on",
                               "Time       1:02:03.4", "Speed      x100 (only x42)", "Tilt X     -15\u00b0 right",
                               "Tilt Y     +20\u00b0 back", "Holding OK down", "Keys waiting: 3", "Firmware running",
@@ -93,28 +95,7 @@ TEST(BoardScreen, TooSmallSaysWhatItNeedsWithinTheTerminal)
     expect_fits(rows, 40, 3);
     EXPECT_NE(joined(rows).find("It needs 100 x 45 characters,"), std::string::npos);
     EXPECT_NE(joined(rows).find("this one is 40 x 3."), std::string::npos);
-}
-
-TEST(ConsoleTail, ControlsVisibleLinesBoundedUnfinishedLineLast)
-{
-    ConsoleTail tail;
-    std::uint64_t sent = 0;
-    const auto send = [&](const std::string& bytes) {
-        tail.append(bytes);
-        sent += bytes.size();
-    };
-    send("first\r");  // the \n that ends the line comes in the next chunk
-    send("\nbell\x07 and\ra lone CR\n\xff");
-    EXPECT_EQ(tail.last(3), (std::vector<std::string>{"first", "bell\\x07 and\\ra lone CR", "\\xFF"}));
-    EXPECT_EQ(tail.last(1), std::vector<std::string>{"\\xFF"});
-    EXPECT_TRUE(tail.last(0).empty());
-
-    for (std::size_t i = 0; i < 2 * ConsoleTail::kKeptLines; ++i) send("x\r\n");
-    send(std::string(ConsoleTail::kLongestLine + 5, 'y'));
-    const std::vector<std::string> all = tail.last(10 * ConsoleTail::kKeptLines);
-    EXPECT_LE(all.size(), ConsoleTail::kKeptLines + 1);
-    EXPECT_EQ(all.back(), "yyyyy");  // the over-long line broken at its bound
-    EXPECT_EQ(tail.bytes_seen(), sent);
+    EXPECT_NE(joined(render_too_small(100, 10)).find("The board is paused meanwhile."), std::string::npos);
 }
 
 TEST(FramePainter, RedrawsOnlyChangedRowsUntilTheScreenIsForgotten)

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The interactive mode in a real terminal (tmux): the operator's menu journey
 # with the keys, a record started and stopped, the tilt keys; the terminal
-# handed back as it was after q, Ctrl-C and SIGTERM; a terminal too small
-# refused with the size needed and exit code 2.
+# handed back as it was after q, Ctrl-C and SIGTERM; a terminal made too
+# small pausing the board; a terminal too small at the start refused with
+# the size needed and exit code 2.
 #
 # usage: interactive_tmux_test.sh <program> [arguments...]
 #   e.g. interactive_tmux_test.sh build/host/tools/simulator/tiltmon-sim --interactive --speed 20
@@ -77,6 +78,16 @@ keys journey a a w
 expect journey "Tilt X     +10° left"
 expect journey "Tilt Y     +5° back"
 expect journey "scan"  # a sample stored on the way
+# Too small a terminal pauses the board and drops the keys (an Enter here
+# would stop the record); grown back, the record goes on.
+t resize-window -t journey -x 80 -y 24
+expect journey "The board is paused meanwhile."
+keys journey Enter
+t resize-window -t journey -x 120 -y 50
+expect journey "Tilt X     +10° left"
+keys journey d
+expect journey "Tilt X     +5° left"
+screen journey | grep -qF "0│RECORDING..." || fail journey "the record did not go on after the terminal grew back"
 keys journey Enter
 expect journey "1│ ->  NEW RECORD"
 expect journey "LED1 ●  LED2 ○"

@@ -1,4 +1,4 @@
-// The narration's parts: folding repeated lines, the clock and console text.
+// The narration's parts: folding repeated lines.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "narrator.h"
 #include "repeat_fold.h"
 
 namespace {
@@ -57,31 +56,5 @@ INSTANTIATE_TEST_SUITE_P(
         FoldCase{"PeriodZeroActsAsOne", 0, {{1, "a"}, {2, "a"}, {3, "a"}},
                  {{1, "a"}, {3, "(the same 2 times more, every 0.000 s)"}}}),
     [](const auto& param_info) { return std::string(param_info.param.name); });
-
-TEST(ClockText, MinutesSecondsAndMillisecondsWithHoursOnceThereAreAny)
-{
-    const struct {
-        Nanoseconds time;
-        const char* text;
-    } cases[] = {
-        {0, "0:00.000"},          {999999, "0:00.000"},         {1_ms, "0:00.001"},
-        {61500_ms, "1:01.500"},   {3599999_ms, "59:59.999"},    {3600_s, "1:00:00.000"},
-        {65533_s, "18:12:13.000"}, {100 * 3600_s, "100:00:00.000"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(tools::clock_text(c.time), c.text) << c.time << " ns";
-}
-
-TEST(VisibleLine, DropsTheEndingLineFeedAndSpellsOutEveryOtherControlCharacter)
-{
-    const struct {
-        std::string bytes;
-        const char* text;
-    } cases[] = {
-        {"scan\n", "scan"},      {"\r\n", "\\r"},        {"\n", ""},
-        {"a\x07z\n", "a\\x07z"}, {"a\nb\n", "a\\nb"},    {"open", "open"},
-        {"\xFF\x7F\n", "\\xFF\\x7F"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(tools::visible_line(c.bytes), c.text);
-}
 
 }  // namespace

@@ -66,7 +66,7 @@ TEST(ScenarioParser, EachStepReadsAsWritten)
 
     s = only_step("run until lcd 3 ends \"deg!\" within 1min");
     EXPECT_EQ(s.kind, Step::Kind::RunUntil);
-    EXPECT_EQ(s.condition.kind, Condition::Kind::LcdLine);
+    EXPECT_STREQ(s.condition.kind->keyword, "lcd");
     EXPECT_EQ(s.condition.number, 3);
     EXPECT_EQ(s.condition.match, tools::TextMatch::Ends);
     EXPECT_EQ(s.condition.text, "deg!");
@@ -74,7 +74,7 @@ TEST(ScenarioParser, EachStepReadsAsWritten)
     EXPECT_EQ(only_step("expect lcd 0 \"A\"").condition.match, tools::TextMatch::Is);
 
     s = only_step("expect backlight on");
-    EXPECT_EQ(s.condition.number, tools::kAnyBrightness);
+    EXPECT_EQ(s.condition.number, -1);  // lit at all
     EXPECT_EQ(only_step("expect backlight off").condition.number, 0);
     EXPECT_EQ(only_step("expect backlight 53").condition.number, 53);
     EXPECT_TRUE(only_step("run until led 4 on within 2s").condition.on);
@@ -88,10 +88,15 @@ TEST(ScenarioParser, EachStepReadsAsWritten)
     EXPECT_EQ(only_step("dump result sector.bin").kind, Step::Kind::DumpResult);
 }
 
+using namespace std::literals;
+
+const std::string kLongToken = "power on\npress " + std::string(100, 'x') + "\n";
+const std::string kLongName = "power on\nscreenshot " + std::string(101, 'n') + "\n";
+
 struct BadLine {
-    const char* scenario;
+    std::string_view scenario;
     const char* where;     // file and line
-    const char* message;   // part of what is said
+    std::string message;   // part of what is said
     friend void PrintTo(const BadLine& c, std::ostream* out) { *out << c.where << ": " << c.message; }
 };
 
@@ -101,12 +106,44 @@ TEST_P(ScenarioRefusal, NamesTheFileTheLineAndWhatWasExpected)
 {
     const BadLine& c = GetParam();
     try {
-        tools::parse_scenario(c.scenario, "bad.scenario");
+        tools::parse_scenario(std::string(c.scenario), "bad.scenario");
         FAIL() << "accepted: " << c.scenario;
     } catch (const tools::ScenarioError& error) {
         const std::string what = error.what();
         EXPECT_TRUE(what.starts_with(std::string(c.where) + ": ")) << what;
         EXPECT_NE(what.find(c.message), std::string::npos) << what;
+    }
+}
+
+TEST(ScenarioParser, LinesEndWithLfCrLfOrCrAndAHashEndsAWordAndTheLine)
+{
+    const tools::Scenario s = tools::parse_scenario("\xef\xbb\xbfpower on\rrun 1s# one\r\nrun 2s #two\n\nrun 3s", "t");
+    ASSERT_EQ(s.steps.size(), 4u);
+    const int lines[] = {1, 2, 3, 5};
+    const Nanoseconds spans[] = {0, 1_s, 2_s, 3_s};
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(s.steps[i].line, lines[i]);
+        EXPECT_EQ(s.steps[i].span, spans[i]);
+    }
+}
+
+TEST(ScenarioParser, AFileThatIsNoScenarioIsRefusedBeforeItIsReadWhole)
+{
+    const struct {
+        const char* path;
+        const char* message;
+    } rows[] = {
+        {"/nonexistent/journey.scenario", "/nonexistent/journey.scenario: cannot read: No such file or directory"},
+        {"/dev/zero", "/dev/zero: larger than 1 MB: a scenario is a page of steps, is this the right file?"},
+        {"/", "/: is a folder, not a scenario file"},
+    };
+    for (const auto& row : rows) {
+        try {
+            tools::load_scenario(row.path);
+            ADD_FAILURE() << row.path;
+        } catch (const tools::ScenarioError& error) {
+            EXPECT_STREQ(error.what(), row.message);
+        }
     }
 }
 
@@ -136,17 +173,16 @@ INSTANTIATE_TEST_SUITE_P(
         BadLine{"power on\nscreenshot ../x\n", "bad.scenario:2", "without folders"},
         BadLine{"press ok\n", "bad.scenario:1", "needs the board powered: put 'power on' before it"},
         BadLine{"power on\npower off\nrun 1s\n", "bad.scenario:3", "needs the board powered"},
-        BadLine{"# nothing\n\n", "bad.scenario", "has no steps"}),
+        BadLine{"# nothing\n\n", "bad.scenario", "has no steps"},
+        // Bytes that are not text, and words shown safely: escaped and cut.
+        BadLine{"power on\npress \x1b[31mred\n", "bad.scenario:2", "column 7: \\x1B is not text"},
+        BadLine{"power on\nscreenshot ab\0cd\n"sv, "bad.scenario:2", "column 14: \\0 is not text"},
+        BadLine{"power on\nsay \"\xff\"\n", "bad.scenario:2", "column 6: \\xFF is not text"},
+        BadLine{"power on\nrun 1s\xc2\xa0\n", "bad.scenario:2", "found '1s\\u{00A0}' (durations"},
+        BadLine{"power on\n\xef\xbb\xbfpress ok\n", "bad.scenario:2", "found '\\u{FEFF}press'"},
+        BadLine{kLongToken, "bad.scenario:2", "found '" + std::string(40, 'x') + "\u2026' (100 bytes)"},
+        BadLine{kLongName, "bad.scenario:2", "is longer than 100 bytes"},
+        BadLine{"power on\rjump\r", "bad.scenario:2", "found 'jump'"}),
     [](const auto& param) { return "Case" + std::to_string(param.index); });
-
-TEST(ScenarioParser, AMissingFileIsNamedWithTheCause)
-{
-    try {
-        tools::load_scenario("/nonexistent/journey.scenario");
-        FAIL();
-    } catch (const tools::ScenarioError& error) {
-        EXPECT_STREQ(error.what(), "/nonexistent/journey.scenario: cannot read: No such file or directory");
-    }
-}
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 
 #include "narrator.h"
 #include "record_layout.h"
 #include "scenario_parser.h"
 #include "scenario_runner.h"
+#include "text_spelling.h"
 
 namespace {
 
@@ -19,6 +21,7 @@ namespace fs = std::filesystem;
 
 struct Worked {
     std::string failure;  // empty when the scenario ran to its end
+    std::string transcript;
     std::string console;
     std::vector<tools::Screenshot> shots;
 };
@@ -44,6 +47,8 @@ protected:
         } catch (const tools::ScenarioFailure& failure) {
             worked.failure = failure.what();
         }
+        std::rewind(out);
+        for (int c; (c = std::fgetc(out)) != EOF;) worked.transcript += static_cast<char>(c);
         std::fclose(out);
         worked.console = runner.console();
         worked.shots = runner.screenshots();
@@ -114,6 +119,35 @@ TEST_F(ScenarioRun, AStepTheBoardDoesNotMeetNamesItsLineAndWhatTheBoardShows)
         {"power off\nexpect lcd 1 \"NEW\"\n", "t.scenario:4: expected LCD line 1 to read \"NEW\"; it reads \"\""},
     };
     for (const auto& c : cases) EXPECT_EQ(work(kMenu + c.steps).failure, c.failure);
+}
+
+// What the demo tells, as a terminal or a file gets it: lines of UTF-8 text
+// with nothing that moves the cursor, graphs with the font's box drawing and
+// the cells no character explains marked, and stamps that never go back,
+// repeats folded where they end.
+TEST_F(ScenarioRun, TheDemosTranscriptIsTextAndItsStampsNeverGoBack)
+{
+    std::ifstream in(TILTMON_SCENARIOS "/demo.scenario");
+    std::ostringstream demo;
+    demo << in.rdbuf();
+    const Worked w = work(demo.str());
+    ASSERT_EQ(w.failure, "");
+    std::istringstream lines(w.transcript);
+    const std::regex stamp(R"(^ *(?:(\d+):)?(\d+):(\d\d)\.(\d\d\d) )");
+    long long last = -1, stamps = 0;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(tools::first_not_text(line), std::string::npos) << line;
+        std::smatch m;
+        if (!std::regex_search(line, m, stamp)) continue;
+        const long long ms = ((std::stoll(m[1].matched ? m[1].str() : "0") * 60 + std::stoll(m[2])) * 60 +
+                              std::stoll(m[3])) * 1000 + std::stoll(m[4]);
+        EXPECT_GE(ms, last) << line;
+        last = ms;
+        ++stamps;
+    }
+    EXPECT_GT(stamps, 100);
+    for (const char* shown : {"(the same ", "(the last two ", "line 0: 90\u2502", "X\u2592"})
+        EXPECT_NE(w.transcript.find(shown), std::string::npos) << shown;
 }
 
 TEST_F(ScenarioRun, PowerOffLeavesTheGlassAndTheLedsDarkUntilThePowerComesBack)

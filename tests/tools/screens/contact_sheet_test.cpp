@@ -14,7 +14,6 @@
 #include "glass_picture.h"
 #include "lettering.h"
 #include "screens_rig.h"
-#include "time_label.h"
 
 namespace {
 
@@ -92,15 +91,6 @@ TEST_P(SheetGridTest, ShotsGoInOrderFourToARowEachLabelled)
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, SheetGridTest, ::testing::Values(1, 3, 4, 5, 9));
-
-TEST(SheetLabel, TimeReadsLikeAClock)
-{
-    const std::pair<Nanoseconds, const char*> cases[] = {
-        {0, "0:00.000"},         {1_ms - 1, "0:00.000"},   {2_s + 5_ms, "0:02.005"},   {61500_ms, "1:01.500"},
-        {3599999_ms, "59:59.999"}, {3600_s, "1:00:00.000"}, {3723004_ms, "1:02:03.004"}, {100 * 3600_s, "100:00:00.000"},
-    };
-    for (const auto& [time, text] : cases) EXPECT_EQ(tools::time_label(time), text) << time << " ns";
-}
 
 TEST(SheetLabel, CaptionsKeepToTheFontAndTheWidth)
 {

@@ -1,8 +1,8 @@
 // The LCD's 128x64 glass as text for a terminal: two by two pixels per
 // character cell with the Unicode quadrant blocks, 64 columns by 32 lines,
 // framed so the edge of the glass shows.
-#ifndef TOOLS_SIMULATOR_LCD_ART_H
-#define TOOLS_SIMULATOR_LCD_ART_H
+#ifndef TOOLS_COMMON_LCD_ART_H
+#define TOOLS_COMMON_LCD_ART_H
 
 #include <string>
 
