@@ -296,7 +296,8 @@ namespace {
 
 // What the operator sees as an action draws: the lines reach their texts in
 // the order listed (a graph's line by its start), "axis" the vertical axis
-// at column 14 full height, "leds ..." the LED pattern. Screens are drawn
+// at column 14 full height, "hl <line>" the line's label highlighted,
+// "leds ..." the LED pattern. Screens are drawn
 // top to bottom; the stop's menu stands before its LEDs go dark.
 struct DrawRow {
     const char* name;
@@ -327,7 +328,7 @@ const DrawRow kDrawRows[] = {
      {"0:REMOTE MODE", "3:Connect RS-232 cable", "4:and press OK to send", "5:data."}},
     {"Editor", Place::MenuOnOption, 0, kOk,
      {"3:Setting max limits in", "4:all directions.", "1:[X] LEFT:      degree", "3:[X] RIGHT:     degree",
-      "5:[Y] BACK:      degree", "7:[Y] FRONT:     degree", "1:[X] LEFT:   30 degree", "3:[X] RIGHT:  30 degree",
+      "5:[Y] BACK:      degree", "7:[Y] FRONT:     degree", "hl 1", "1:[X] LEFT:   30 degree", "3:[X] RIGHT:  30 degree",
       "5:[Y] BACK:   20 degree", "7:[Y] FRONT:  20 degree"}},
     {"XGraph", Place::RecordScreen, 0, kOk, {"0:90", "3: X", "7:90", "axis"}},
     {"ReportSent", Place::Remote, 0, kOk, then({"3:Record has been", "4:sent successfully."}, kMenuLines)},
@@ -344,6 +345,7 @@ protected:
             return true;
         }
         if (event.rfind("leds ", 0) == 0) return leds() == event.substr(5);
+        if (event.rfind("hl ", 0) == 0) return board.lcd_lines()[static_cast<std::size_t>(event[3] - '0')].inverted[0];
         const std::string shown = line(event[0] - '0'), text = event.substr(2);
         return graph ? shown.rfind(text, 0) == 0 : shown == text;
     }
@@ -379,23 +381,30 @@ INSTANTIATE_TEST_SUITE_P(Screens, DrawOrder, ::testing::ValuesIn(kDrawRows),
                          [](const ::testing::TestParamInfo<DrawRow>& row) { return std::string(row.param.name); });
 
 // A notice stands long enough to be read, then gives way to the next screen.
-class NoticeHold : public ButtonRig, public ::testing::WithParamInterface<std::pair<Place, const char*>> {};
+struct Notice {
+    Place place;
+    const char *first, *second;  // on lines 3 and 4
+};
+class NoticeHold : public ButtonRig, public ::testing::WithParamInterface<Notice> {};
 
 TEST_P(NoticeHold, ANoticeStandsForASecondAtLeast)
 {
-    const auto& [place, text] = GetParam();
+    const auto& [place, text, second] = GetParam();
     ASSERT_NO_FATAL_FAILURE(set_up(place));
     board.press(kOk);
-    ASSERT_TRUE(board.run_until([&] { return line(3) == text; }, 400_s));
+    ASSERT_TRUE(board.run_until([&] { return line(3) == text && line(4) == second; }, 400_s));
     const Nanoseconds shown = board.now();
+    const auto lines = board.lcd_lines();
+    for (const std::size_t n : {3u, 4u})
+        for (const bool cell : lines[n].inverted) EXPECT_FALSE(cell) << "line " << n << " inverted";
     ASSERT_TRUE(board.run_until([&] { return line(3) != text; }, 60_s));
     EXPECT_GE(board.now() - shown, 1_s);
     EXPECT_EQ(line(4), "") << "its second line gone with it";
 }
 
 INSTANTIATE_TEST_SUITE_P(Notices, NoticeHold,
-                         ::testing::Values(std::pair{Place::MenuOnOption, "Setting max limits in"},
-                                           std::pair{Place::Remote, "Record has been"}));
+                         ::testing::Values(Notice{Place::MenuOnOption, "Setting max limits in", "all directions."},
+                                           Notice{Place::Remote, "Record has been", "sent successfully."}));
 
 // A step of each limit in the editor is shown at once and saved on leaving.
 struct StepRow {
@@ -441,9 +450,23 @@ TEST_F(ButtonRig, TheStopProgramsTheHeaderInOrderThenTheMarker)
 TEST_F(ButtonRig, TheEditorReadsTheLimitsFromFlashAsItOpens)
 {
     ASSERT_NO_FATAL_FAILURE(set_up(Place::MenuOnOption));
-    board.load_flash(kLimits, {45, 0xE2, 20, 0xEC});
+    board.load_flash(kLimits, {40, 0xE2, 20, 0xEC});
     ok();
-    EXPECT_EQ(line(1), "[X] LEFT:   45 degree");
+    EXPECT_EQ(line(1), "[X] LEFT:   40 degree");
+    EXPECT_EQ(glass_columns(1, 79, 7), (Bytes{0, 0x3E, 0x51, 0x49, 0x45, 0x3E, 0})) << "its 0 at column 80";
+}
+
+// The record field's middle cell at column 80: the minus of " -1" where the
+// header is erased.
+TEST_F(ButtonRig, TheRecordFieldsMiddleCellStandsAtColumn80)
+{
+    ASSERT_NO_FATAL_FAILURE(set_up(Place::MenuOnShowRecord));
+    board.power_off();
+    board.load_flash(kResult, kRecordErased);
+    boot();
+    turn(1);
+    ok();
+    EXPECT_EQ(glass_columns(1, 79, 7), (Bytes{0, 8, 8, 8, 8, 8, 0}));
 }
 
 }  // namespace

@@ -296,6 +296,16 @@ TEST_F(ArgumentChecksTest, EachCheckReportsTheValuesPastItsEdgesAtItsLineAndOnly
          [](auto v) { RCC_APB2PeriphResetCmd(v, state(2)); }, {0}, {}},
         {in(usart, "USART_GetFlagStatus", "IS_USART_ALL_PERIPH") + in(usart, "USART_GetFlagStatus", "IS_USART_FLAG"),
          [](auto v) { USART_GetFlagStatus(at<USART_TypeDef>(v), 0x0400); }, kForeign, {}},
+        {in(usart, "USART_Cmd", "IS_USART_ALL_PERIPH") + in(usart, "USART_Cmd", "IS_FUNCTIONAL_STATE"),
+         [](auto v) { USART_Cmd(at<USART_TypeDef>(v), state(2)); }, kForeign, {}},
+        {in(usart, "USART_SendData", "IS_USART_ALL_PERIPH") + in(usart, "USART_SendData", "IS_USART_DATA"),
+         [](auto v) { USART_SendData(at<USART_TypeDef>(v), 0x0200); }, kForeign, {}},
+        {in(misc, "NVIC_Init", "IS_FUNCTIONAL_STATE") + in(misc, "NVIC_Init", "IS_NVIC_PREEMPTION_PRIORITY"),
+         [](auto v) {
+             NVIC_InitTypeDef init{0, u8(v), 0, state(2)};
+             NVIC_Init(&init);
+         },
+         {16}, {}},
         {in(usart, "USART_GetFlagStatus", "IS_USART_1236_PERIPH"),
          [](auto v) { USART_GetFlagStatus(at<USART_TypeDef>(v), 0x0200); }, kUarts45, kUsarts1236},
 

@@ -132,6 +132,11 @@ TEST_F(FlashTest, ABadSectorIsReportedAndKeptToTheSectorField)
     EXPECT_EQ(console(), report_at(351) + report_at(352));
     EXPECT_EQ(board.flash_byte(kSector5), 0xFFu);
     start_case();
+    board.load_flash(kSector5, {0x00});
+    EXPECT_EQ(FLASH_EraseSector(0x29, 2), FLASH_COMPLETE) << "0x29: bit 0 is the programming bit, not the sector's";
+    EXPECT_EQ(console(), report_at(351));
+    EXPECT_EQ(board.flash_byte(kSector5), 0xFFu);
+    start_case();
     EXPECT_THROW(FLASH_EraseSector(0x60, 0), SimError) << "sector 12: the 1 MB part ends at 11";
     EXPECT_EQ(console(), report_at(351));
 }

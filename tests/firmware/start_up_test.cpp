@@ -135,6 +135,7 @@ TEST_F(StartUpTest, LeavesEveryPinTheBoardUsesAsItsDeviceNeedsIt)
             EXPECT_EQ(port.speed(pin), as_reset.speed(pin));
         }
     EXPECT_EQ(models(board).rcc().peek(sim::Rcc::AHB1ENR) & 0x1FFu, 0x1Eu);
+    EXPECT_EQ(models(board).rcc().peek(sim::Rcc::APB1ENR), 0x00024006u) << "TIM3, TIM4, SPI2 and USART2";
 }
 
 TEST_F(StartUpTest, AButtonPressReachesTheButtonHandlerWhichClearsItsLine)
