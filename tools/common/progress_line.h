@@ -19,6 +19,8 @@ public:
     using WallClock = std::chrono::steady_clock;
     static constexpr WallClock::duration kQuietFor = std::chrono::seconds(2);
     static constexpr WallClock::duration kEvery = std::chrono::milliseconds(250);
+    // A long run goes in slices of a virtual minute, the line updated between them.
+    static constexpr sim::Nanoseconds kSlice = 60'000'000'000;
 
     // terminal: where the line goes, or null for nowhere (see on_terminal).
     explicit ProgressLine(std::FILE* terminal) : terminal_(terminal) {}

@@ -10,8 +10,6 @@ namespace tools {
 namespace {
 
 constexpr const char* kStreamNames[] = {"console", "LEDs"};
-// A run goes in slices this long, so a long one can show how far it has come.
-constexpr sim::Nanoseconds kProgressSlice = 60'000'000'000;  // a virtual minute
 
 }  // namespace
 
@@ -62,7 +60,7 @@ bool Narrator::run_until(const std::function<bool()>& cond, sim::Nanoseconds lim
     const sim::Nanoseconds start = board_.now(), end = start + limit;
     progress_.begin(what, start, limit);
     for (;;) {
-        const sim::Nanoseconds slice = std::min(end - board_.now(), kProgressSlice);
+        const sim::Nanoseconds slice = std::min(end - board_.now(), ProgressLine::kSlice);
         const bool met = board_.run_until([&] { return cond() || watcher_.due(); }, slice);
         tell(watcher_.look());
         if (board_.stopped()) {

@@ -14,8 +14,6 @@ namespace tools {
 
 namespace {
 
-// A run goes in slices this long, so a long one can show how far it has come.
-constexpr sim::Nanoseconds kSlice = 60'000'000'000;  // a virtual minute
 // Once the firmware has stopped, the line is given this long to finish what is under way.
 constexpr sim::Nanoseconds kLastBytes = 1'000'000;
 
@@ -54,7 +52,7 @@ void plain_run(sim::Board& board, const SimOptions& options, PtyConsole* pty)
             progress.wipe();
             std::printf("%s\n", stamped(board.now(), "", "hard fault forced").c_str());
         }
-        sim::Nanoseconds until = std::min(end, board.now() + kSlice);
+        sim::Nanoseconds until = std::min(end, board.now() + ProgressLine::kSlice);
         if (fault_wanted && !fault_forced) until = std::min(until, fault_at);
         board.run_until([&] { return watcher.due(); }, until - board.now());
         tell(watcher.look(), progress);
